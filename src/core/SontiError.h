@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+
+#include <exception>
+#include <string>
+
+// An error as the program reports it everywhere: a number, the source that
+// raised it and a description. Lower layers throw or return it; only the main
+// window decides whether it is shown, ignored or acted on.
+class SontiError : public std::exception
+{
+public:
+    // Error numbers the program raises or reports, with their usual meanings.
+    enum Number : int {
+        Overflow = 6,
+        DivisionByZero = 11,
+        FileNotFound = 53,
+        PathNotFound = 76,
+        ObjectNotSet = 91,
+        InvalidProcedureCall = 5,
+        InvalidPicture = 481,
+        IniFileNotSet = 670,
+        SpeechFailure = 1000,
+        AudioFailure = 1001,
+    };
+
+    SontiError() = default;
+    SontiError(int number, QString source, QString description);
+
+    int number() const { return m_number; }
+    const QString &source() const { return m_source; }
+    const QString &description() const { return m_description; }
+    bool isError() const { return m_number != 0; }
+
+    // "description (source, number)" for logs and test failure output.
+    QString toString() const;
+
+    const char *what() const noexcept override { return m_what.c_str(); }
+
+private:
+    int m_number = 0;
+    QString m_source;
+    QString m_description;
+    std::string m_what;
+};

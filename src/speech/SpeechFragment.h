@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+// One piece of a Speak request as the synthesiser receives it: plain text, or
+// what XML markup asked for (silence, a bookmark, a pronunciation), together
+// with the voice state in force. The markup parser produces a list of these;
+// plain text is a single Text fragment.
+struct SpeechState
+{
+    // SAPI scales. rate and pitch: -10..10, 0 = the voice's default;
+    // volume: 0..100 percent of the default.
+    int rate = 0;
+    int pitch = 0;
+    int volume = 100;
+    bool emphasis = false;
+    bool spell = false;
+    // Voice chosen by <voice>/<lang>; empty = the voice set with SpVoice::setVoice.
+    QString voiceId;
+    // Hints the synthesiser may use: <partofsp part=…>, <context id=…>.
+    QString partOfSpeech;
+    QString context;
+
+    bool operator==(const SpeechState &) const = default;
+};
+
+struct SpeechFragment
+{
+    enum class Kind { Text, Silence, Bookmark, Pronounce };
+
+    Kind kind = Kind::Text;
+    // Text: the characters to speak, entities already decoded.
+    // Pronounce: the text the pronunciation replaces (may be empty).
+    QString text;
+    // For each UTF-16 unit of text, its offset in the string given to Speak,
+    // plus one trailing entry for the end of the last unit; so a word
+    // text[i, j) lies at sourceOffsets[i] .. sourceOffsets[j] in the original.
+    QList<qsizetype> sourceOffsets;
+    // Silence: milliseconds.
+    int msec = 0;
+    // Bookmark: the mark's name. Pronounce: SAPI phoneme symbols ("h eh 1 l ow").
+    QString argument;
+    SpeechState state;
+};

@@ -1,0 +1,168 @@
+#include "frmTTSUi.h"
+
+#include "OleColor.h"
+#include "Twips.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QIcon>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace {
+
+// The window was designed with MS Sans Serif 8.25 pt. Liberation Sans has the
+// metrics of the Arial family it resembles; DejaVu Sans is the last resort.
+QFont designFont(bool bold)
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                      QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
+                      QStringLiteral("DejaVu Sans")});
+    font.setPointSizeF(8.25);
+    font.setWeight(bold ? QFont::Bold : QFont::Normal);
+    return font;
+}
+
+void place(QWidget *widget, int left, int top, int width, int height)
+{
+    widget->setGeometry(Twips::rect(left, top, width, height));
+}
+
+} // namespace
+
+void frmTTSUi::setupUi(QMainWindow *window, QWidget *meterSurface)
+{
+    window->setObjectName(QStringLiteral("frmTTS"));
+    window->setWindowTitle(QStringLiteral("TTS"));
+    window->setFont(designFont(false));
+    // Fixed single border with minimize and close only.
+    window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                           | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                           | Qt::WindowCloseButtonHint);
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/sonti-%1.png").arg(size), QSize(size, size));
+    window->setWindowIcon(icon);
+
+    auto *client = new QWidget(window);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(clientWidth, clientHeight);
+    window->setCentralWidget(client);
+
+    const QFont boldFont = designFont(true);
+
+    Text1 = new QPlainTextEdit(client);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    place(Text1, 50, 2880, 5655, 3975);
+    Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Text1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    Text1->setTabChangesFocus(true);
+    Text1->setPlainText(QStringLiteral("This is just a test"));
+    // The spoken word is selected while a button has the focus: show the
+    // selection in the same colours whether or not the text box is focused.
+    QPalette textPalette = Text1->palette();
+    for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
+        textPalette.setColor(QPalette::Inactive, role, textPalette.color(QPalette::Active, role));
+    Text1->setPalette(textPalette);
+
+    Frame1 = new QGroupBox(QStringLiteral(" Control Panel "), client);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    place(Frame1, 50, 120, 5655, 2655);
+
+    VisemePicture = new QLabel(Frame1);
+    VisemePicture->setObjectName(QStringLiteral("VisemePicture"));
+    place(VisemePicture, 120, 240, 2535, 2055);
+    VisemePicture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    VisemePicture->setAutoFillBackground(true);
+    QPalette picturePalette = VisemePicture->palette();
+    picturePalette.setColor(QPalette::Window, OleColor::toQColor(OleColor::fromRgb(64, 64, 64)));
+    VisemePicture->setPalette(picturePalette);
+
+    Picture1 = meterSurface;
+    Picture1->setParent(VisemePicture);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    place(Picture1, 1440, 1200, 975, 700);
+
+    Label1 = new QLabel(Picture1);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    place(Label1, 480, 240, 75, 195);
+    Label1->setFont(boldFont);
+    // Sizes itself to its caption, growing to the right as the label does.
+    Label1->setAttribute(Qt::WA_TranslucentBackground);
+
+    VC = new QComboBox(Frame1);
+    VC->setObjectName(QStringLiteral("VC"));
+    place(VC, 2760, 240, 2775, 315);
+    VC->setPlaceholderText(QStringLiteral("Select Speaker"));
+
+    cmdStop = new QPushButton(QStringLiteral("S&top"), Frame1);
+    cmdStop->setObjectName(QStringLiteral("cmdStop"));
+    place(cmdStop, 4080, 2040, 1335, 375);
+    cmdStop->setFont(boldFont);
+    cmdStop->setEnabled(false);
+
+    cmdTalk = new QPushButton(QStringLiteral("&Speak"), Frame1);
+    cmdTalk->setObjectName(QStringLiteral("cmdTalk"));
+    place(cmdTalk, 2760, 1560, 2655, 375);
+    cmdTalk->setFont(boldFont);
+
+    cmdPause = new QPushButton(QStringLiteral("&Pause"), Frame1);
+    cmdPause->setObjectName(QStringLiteral("cmdPause"));
+    place(cmdPause, 2760, 2040, 1215, 375);
+    cmdPause->setFont(boldFont);
+    cmdPause->setEnabled(false);
+
+    FC = new QComboBox(Frame1);
+    FC->setObjectName(QStringLiteral("FC"));
+    place(FC, 2760, 720, 2775, 315);
+    FC->setPlaceholderText(QStringLiteral("Select Format"));
+
+    ProcXML = new QCheckBox(QStringLiteral("Process XM&L"), Frame1);
+    ProcXML->setObjectName(QStringLiteral("ProcXML"));
+    place(ProcXML, 2760, 1200, 1335, 255);
+    ProcXML->setChecked(true);
+    ProcXML->setToolTip(QStringLiteral("Process XML Files"));
+
+    for (QPushButton *button : {cmdTalk, cmdPause, cmdStop}) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
+    for (QWidget *passive : {static_cast<QWidget *>(Frame1), static_cast<QWidget *>(VisemePicture),
+                             Picture1, static_cast<QWidget *>(Label1)})
+        passive->setFocusPolicy(Qt::NoFocus);
+
+    QWidget::setTabOrder(Text1, cmdTalk);
+    QWidget::setTabOrder(cmdTalk, cmdPause);
+    QWidget::setTabOrder(cmdPause, cmdStop);
+    QWidget::setTabOrder(cmdStop, VC);
+    QWidget::setTabOrder(VC, FC);
+    QWidget::setTabOrder(FC, ProcXML);
+
+    mnuFile = window->menuBar()->addMenu(QStringLiteral("&File"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuOpen = mnuFile->addAction(QStringLiteral("&Open"));
+    mnuOpen->setObjectName(QStringLiteral("mnuOpen"));
+    SAP1 = mnuFile->addSeparator();
+    SAP1->setObjectName(QStringLiteral("SAP1"));
+    SAP1->setVisible(false);
+    for (int index = 1; index <= 4; ++index) {
+        QAction *item = mnuFile->addAction(QString());
+        item->setObjectName(QStringLiteral("mnuMRU%1").arg(index));
+        item->setVisible(false);
+        mnuMRU[index] = item;
+    }
+    SAP2 = mnuFile->addSeparator();
+    SAP2->setObjectName(QStringLiteral("SAP2"));
+    mnuExit = mnuFile->addAction(QStringLiteral("E&xit"));
+    mnuExit->setObjectName(QStringLiteral("mnuExit"));
+
+    window->setFixedSize(window->sizeHint());
+}

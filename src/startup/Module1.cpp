@@ -1,0 +1,54 @@
+#include "Module1.h"
+
+#include "SingleInstance.h"
+#include "SontiError.h"
+#include "frmSPLASH.h"
+#include "frmTTS.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+
+#include <exception>
+
+namespace {
+const QString appTitle = QStringLiteral("Sonti");
+}
+
+Module1::Module1(const QString &lockPath)
+    : m_instance(std::make_unique<SingleInstance>(lockPath))
+{
+}
+
+Module1::~Module1() = default;
+
+int Module1::Main()
+{
+    if (!m_instance->acquire()) {
+        QMessageBox::warning(nullptr, appTitle, QStringLiteral("I'm Already Running!"));
+        return 0;
+    }
+
+    auto splash = std::make_unique<frmSPLASH>();
+    splash->show();
+    // Once, so the splash paints before the long load begins.
+    QCoreApplication::processEvents();
+
+    QString failure;
+    try {
+        m_window = std::make_unique<frmTTS>();
+        m_window->Form_Load();
+    } catch (const SontiError &e) {
+        failure = e.description();
+    } catch (const std::exception &e) {
+        failure = QString::fromLocal8Bit(e.what());
+    }
+    splash.reset();
+
+    if (!failure.isNull()) {
+        m_window.reset();
+        QMessageBox::critical(nullptr, appTitle,
+                              QStringLiteral("Sonti could not start: %1").arg(failure));
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,40 @@
+#include "frmSPLASH.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+#include <QScreen>
+
+frmSPLASH::frmSPLASH(QWidget *parent)
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint)
+    , m_picture(QStringLiteral(":/splash/splash.gif"))
+{
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setWindowTitle(QString());
+    setFixedSize(clientSize);
+    Form_Load();
+    centreOnScreen();
+}
+
+void frmSPLASH::Form_Load()
+{
+    setCursor(Qt::WaitCursor);
+}
+
+void frmSPLASH::centreOnScreen()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    QRect frame(QPoint(), size());
+    frame.moveCenter(screen->geometry().center());
+    move(frame.topLeft());
+}
+
+void frmSPLASH::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().window());
+    // Unscaled at the top-left; the client area is one pixel narrower than
+    // the picture, which loses nothing of it but its last column.
+    painter.drawPixmap(0, 0, m_picture);
+}

@@ -1,0 +1,96 @@
+#include "MouthImages.h"
+
+#include "SontiError.h"
+
+#include <QFileInfo>
+#include <QImage>
+#include <QImageReader>
+
+namespace {
+
+const QString errorSource = QStringLiteral("MouthImages");
+const QString baseKey = QStringLiteral("MICFULL");
+const QString eyesClosedKey = QStringLiteral("MICEYECLOSED");
+const QString eyesNarrowKey = QStringLiteral("MICEYENARROW");
+
+constexpr int resourceNotFound = 326;
+
+QImage loadPicture(const QString &prefix, const char *name)
+{
+    const QString path = prefix + QLatin1String(name) + QStringLiteral(".bmp");
+    if (!QFileInfo::exists(path)) {
+        throw SontiError(resourceNotFound, errorSource,
+                         QStringLiteral("Resource with identifier '%1' not found").arg(QLatin1String(name)));
+    }
+    QImageReader reader(path);
+    QImage picture = reader.read();
+    if (picture.isNull())
+        throw SontiError(SontiError::InvalidPicture, errorSource, QStringLiteral("Invalid picture"));
+    return picture;
+}
+
+} // namespace
+
+const std::array<MouthImages::Entry, MouthImages::entryCount> &MouthImages::entries()
+{
+    // Position n + 1 is viseme n's mouth; 22 is loaded but never shown.
+    static const std::array<Entry, entryCount> table = {{
+        {"MICFULL", "MICFULL"},
+        {"MIC11", ""}, {"MIC11", ""}, {"MIC11", ""}, {"MIC10", ""},
+        {"MIC11", ""}, {"MIC9", ""}, {"MIC2", ""}, {"MIC13", ""},
+        {"MIC9", ""}, {"MIC12", ""}, {"MIC11", ""}, {"MIC9", ""},
+        {"MIC3", ""}, {"MIC6", ""}, {"MIC7", ""}, {"MIC8", ""},
+        {"MIC5", ""}, {"MIC4", ""}, {"MIC7", ""}, {"MIC9", ""},
+        {"MIC11", ""},
+        {"MICEYECLOSED", "MICEYECLOSED"},
+        {"MICEYENARROW", "MICEYENARROW"},
+    }};
+    return table;
+}
+
+QString MouthImages::errorText(const SontiError &error)
+{
+    return error.description() + QLatin1Char(':') + QString::number(error.number());
+}
+
+int MouthImages::load(ImageList &list, const QString &prefix, const ErrorHandler &onError)
+{
+    int added = 0;
+    try {
+        for (const Entry &entry : entries()) {
+            list.Add(loadPicture(prefix, entry.resource), QLatin1String(entry.key));
+            ++added;
+        }
+    } catch (const SontiError &error) {
+        if (onError)
+            onError(error);
+    }
+    return added;
+}
+
+ImageList::Ref MouthImages::visemeOverlay(int visemeId)
+{
+    // Silence shows the same face as viseme 1.
+    const int v = visemeId == 0 ? 1 : visemeId;
+    switch (v % 6) {
+    case 2:
+        return eyesClosedKey;
+    case 5:
+        return eyesNarrowKey;
+    default:
+        return v;
+    }
+}
+
+QPixmap MouthImages::restingPicture(const ImageList &list)
+{
+    return list.Overlay(baseKey, eyesClosedKey);
+}
+
+QPixmap MouthImages::visemePicture(const ImageList &list, int visemeId)
+{
+    // The viseme's own entry must exist even when the eyes take its place,
+    // so a number past the list never shows a face.
+    list.image(visemeId == 0 ? 1 : visemeId);
+    return list.Overlay(baseKey, visemeOverlay(visemeId));
+}

@@ -1,0 +1,88 @@
+#include "IniFile.h"
+
+#include "IniText.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QSaveFile>
+
+Q_LOGGING_CATEGORY(lcIniFile, "sonti.settings", QtCriticalMsg)
+
+IniFile::IniFile(QString path)
+    : m_path(std::move(path))
+{
+}
+
+IniFile::Load IniFile::load(QByteArray &content) const
+{
+    content.clear();
+    const QFileInfo info(m_path);
+    if (!info.exists())
+        return info.isSymLink() ? Load::Unusable : Load::Missing;
+    // A FIFO or device would block or never end; a directory is not a profile.
+    if (!info.isFile() || info.size() > MaxBytes)
+        return Load::Unusable;
+
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadOnly))
+        return Load::Unusable;
+    try {
+        content = file.read(MaxBytes + 1);
+    } catch (const std::bad_alloc &) {
+        content.clear();
+        return Load::Unusable;
+    }
+    if (file.error() != QFileDevice::NoError || content.size() > MaxBytes) {
+        content.clear();
+        return Load::Unusable;
+    }
+    return Load::Loaded;
+}
+
+std::optional<QString> IniFile::value(QStringView section, QStringView key) const
+{
+    QByteArray content;
+    if (load(content) != Load::Loaded)
+        return std::nullopt;
+    return IniText(std::move(content)).value(section, key);
+}
+
+IniFile::WriteStatus IniFile::setValue(QStringView section, QStringView key, const QString &value) const
+{
+    if (!IniText::isStorable(section, key, value))
+        return WriteStatus::NotStorable;
+
+    QByteArray content;
+    const Load loaded = load(content);
+    if (loaded == Load::Unusable) {
+        qCDebug(lcIniFile) << "leaving" << m_path << "alone: it cannot be read whole";
+        return WriteStatus::LeftAlone;
+    }
+    constexpr auto anyWrite = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    if (loaded == Load::Loaded && !(QFileInfo(m_path).permissions() & anyWrite))
+        return WriteStatus::LeftAlone;
+
+    IniText text(std::move(content));
+    text.setValue(section, key, value);
+    if (text.content().size() > MaxBytes)
+        return WriteStatus::LeftAlone;
+
+    // Unbuffered, so a short write shows here: QSaveFile::commit() does not
+    // notice a failed flush of its buffer and would install a truncated file.
+    QSaveFile file(m_path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        qCDebug(lcIniFile) << "cannot write" << m_path << file.errorString();
+        return WriteStatus::Failed;
+    }
+    if (file.write(text.content()) != text.content().size() || file.error() != QFileDevice::NoError) {
+        qCDebug(lcIniFile) << "cannot write" << m_path << file.errorString();
+        // Not committed: the destructor discards the temporary file.
+        return WriteStatus::Failed;
+    }
+    if (!file.commit()) {
+        qCDebug(lcIniFile) << "cannot write" << m_path << file.errorString();
+        return WriteStatus::Failed;
+    }
+    return WriteStatus::Written;
+}

@@ -25,13 +25,17 @@ public:
 
     // The backing image, exactly as it will appear on screen (without the
     // child widgets).
-    const QImage &image() const { return m_image; }
+    const QImage &image() const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    // A hidden widget gets its resize event only when shown, so the image
+    // follows the widget's size whenever it is used, not only on resize.
+    void matchSize() const;
+
     quint32 m_backColor = 0;
-    QImage m_image;
+    mutable QImage m_image;
 };

@@ -36,6 +36,8 @@ struct SpeechFragment
     // For each UTF-16 unit of text, its offset in the string given to Speak,
     // plus one trailing entry for the end of the last unit; so a word
     // text[i, j) lies at sourceOffsets[i] .. sourceOffsets[j] in the original.
+    // Empty means identity: text is the original string itself (plain text,
+    // which spares a long text an offset table eight times its size).
     QList<qsizetype> sourceOffsets;
     // Silence: milliseconds.
     int msec = 0;

@@ -1,0 +1,142 @@
+#include "EventScheduler.h"
+
+#include <algorithm>
+
+namespace {
+// Wake at least this often while events wait, to follow the clock through
+// stalls and the gap before a stream starts.
+constexpr int MaxSleepMs = 20;
+}
+
+EventScheduler::EventScheduler(AudioSink &sink, QObject *parent)
+    : QObject(parent)
+    , m_sink(sink)
+{
+    m_timer.setSingleShot(true);
+    m_timer.setTimerType(Qt::PreciseTimer);
+    connect(&m_timer, &QTimer::timeout, this, &EventScheduler::deliverDue);
+}
+
+void EventScheduler::push(const SpeechEvent &event)
+{
+    bool post = false;
+    {
+        std::lock_guard lock(m_mutex);
+        if (event.stream <= m_droppedThrough)
+            return;
+        // A stream that failed ends at once; what it did not play is not
+        // reported as heard.
+        if (event.immediate)
+            std::erase_if(m_queue, [&event](const SpeechEvent &e) { return e.stream <= event.stream; });
+        // Nearly every event belongs at the back: search from there.
+        auto at = m_queue.end();
+        while (at != m_queue.begin()) {
+            const SpeechEvent &before = *std::prev(at);
+            if (before.stream < event.stream || (before.stream == event.stream && before.frame <= event.frame))
+                break;
+            --at;
+        }
+        const bool atFront = at == m_queue.begin();
+        m_queue.insert(at, event);
+        if ((atFront || event.immediate) && !m_wakePosted) {
+            m_wakePosted = true;
+            post = true;
+        }
+    }
+    if (post)
+        QMetaObject::invokeMethod(this, &EventScheduler::wake, Qt::QueuedConnection);
+}
+
+void EventScheduler::wake()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_wakePosted = false;
+    }
+    deliverDue();
+}
+
+void EventScheduler::dropThrough(int stream)
+{
+    std::lock_guard lock(m_mutex);
+    m_droppedThrough = std::max(m_droppedThrough, stream);
+    std::erase_if(m_queue, [stream](const SpeechEvent &e) { return e.stream <= stream; });
+    if (m_pauseAt && m_pauseAt->first <= stream) {
+        // The stream it waited for is gone: pause now instead.
+        m_pauseAt.reset();
+        m_held = true;
+        m_sink.setPaused(true);
+    }
+}
+
+std::optional<qint64> EventScheduler::nextFrameOf(SpeechEvent::Kind kind, int maxAheadMs)
+{
+    const AudioSink::Position now = m_sink.position();
+    std::lock_guard lock(m_mutex);
+    for (const SpeechEvent &e : m_queue) {
+        if (e.stream != now.tag || e.kind != kind || e.frame < now.frames)
+            continue;
+        if ((e.frame - now.frames) * 1000 > qint64(maxAheadMs) * std::max(e.sampleRate, 1))
+            return std::nullopt;
+        return e.frame;
+    }
+    return std::nullopt;
+}
+
+void EventScheduler::pauseAt(qint64 tag, qint64 frame)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_pauseAt = std::make_pair(tag, frame);
+    }
+    deliverDue();
+}
+
+void EventScheduler::setHeld(bool held)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_held = held;
+        m_pauseAt.reset();
+    }
+    if (held)
+        m_timer.stop();
+    else
+        deliverDue();
+}
+
+void EventScheduler::deliverDue()
+{
+    for (;;) {
+        const AudioSink::Position now = m_sink.position();
+        SpeechEvent event;
+        int sleepMs = MaxSleepMs;
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_pauseAt && (now.tag > m_pauseAt->first || (now.tag == m_pauseAt->first && now.frames >= m_pauseAt->second))) {
+                m_pauseAt.reset();
+                m_held = true;
+                m_sink.setPaused(true);
+            }
+            if (m_held || m_queue.empty()) {
+                m_timer.stop();
+                return;
+            }
+            const SpeechEvent &head = m_queue.front();
+            const bool isDue = head.immediate || head.stream < now.tag
+                               || (head.stream == now.tag && head.frame <= now.frames);
+            if (!isDue) {
+                qint64 target = head.stream == now.tag ? head.frame : -1;
+                if (m_pauseAt && m_pauseAt->first == now.tag)
+                    target = target < 0 ? m_pauseAt->second : std::min(target, m_pauseAt->second);
+                if (target >= 0 && now.playing && head.sampleRate > 0)
+                    sleepMs = int(std::clamp<qint64>(((target - now.frames) * 1000 + head.sampleRate - 1) / head.sampleRate, 1, MaxSleepMs));
+                m_timer.start(sleepMs);
+                return;
+            }
+            event = std::move(m_queue.front());
+            m_queue.pop_front();
+        }
+        Q_EMIT due(event);
+    }
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "AudioSink.h"
+#include "SpeechEvent.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <deque>
+#include <mutex>
+#include <optional>
+
+// Holds the events the synthesis thread has stamped and hands each one to
+// the voice's thread when the sink reports its frame is being heard, so the
+// word highlighted is the word heard. It sleeps on a precise timer until the
+// next event is due, reading the sink's clock again on every wake (the
+// clock stops while paused and when playback stalls). It also carries out
+// a pause at the next phoneme or word boundary.
+class EventScheduler : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit EventScheduler(AudioSink &sink, QObject *parent = nullptr);
+
+    // From any thread. Events of one stream may come slightly out of order
+    // (a viseme waits for the next to know its duration); they are
+    // delivered in frame order.
+    void push(const SpeechEvent &event);
+    // Forgets every undelivered event of streams up to this number, and
+    // every later push for them.
+    void dropThrough(int stream);
+
+    // The frame of the next event of this kind in the stream being heard,
+    // at most maxAheadMs after the frame heard now.
+    std::optional<qint64> nextFrameOf(SpeechEvent::Kind kind, int maxAheadMs);
+    // Pauses the sink and holds delivery once the frame is heard.
+    void pauseAt(qint64 tag, qint64 frame);
+    // Holds or releases delivery at once (and cancels a pending pauseAt).
+    void setHeld(bool held);
+
+Q_SIGNALS:
+    void due(const SpeechEvent &event);
+
+private:
+    void deliverDue();
+    void wake();
+
+    AudioSink &m_sink;
+    QTimer m_timer;
+    std::mutex m_mutex;
+    std::deque<SpeechEvent> m_queue;
+    int m_droppedThrough = 0;
+    bool m_wakePosted = false;
+    bool m_held = false;
+    std::optional<std::pair<qint64, qint64>> m_pauseAt;
+};

@@ -1,0 +1,95 @@
+#include "FormatConverter.h"
+
+#include <soxr.h>
+
+FormatConverter::FormatConverter(int inputRate, const SpAudioFormat &output)
+    : m_inputRate(inputRate)
+    , m_format(output)
+{
+    if (inputRate != output.sampleRate()) {
+        soxr_io_spec_t io = soxr_io_spec(SOXR_INT16_I, SOXR_INT16_I);
+        io.flags |= SOXR_NO_DITHER;
+        const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
+        soxr_error_t error = nullptr;
+        m_soxr = soxr_create(inputRate, output.sampleRate(), 1, &error, &io, &quality, nullptr);
+        if (error)
+            m_soxr = nullptr;
+    }
+}
+
+FormatConverter::~FormatConverter()
+{
+    if (m_soxr)
+        soxr_delete(m_soxr);
+}
+
+qint64 FormatConverter::outputFrameOf(qint64 inputSample) const
+{
+    if (m_inputRate == m_format.sampleRate() || m_inputRate <= 0)
+        return inputSample;
+    return (inputSample * m_format.sampleRate() + m_inputRate / 2) / m_inputRate;
+}
+
+void FormatConverter::convert(std::span<const qint16> input, QByteArray &out, std::vector<qint16> &mono)
+{
+    if (!m_soxr) {
+        emitFrames(input, out, mono);
+        return;
+    }
+    // Room for the whole chunk at the new rate plus what the filter holds.
+    const size_t capacity = size_t(outputFrameOf(qint64(input.size()))) + 1024;
+    m_resampled.resize(capacity);
+    size_t consumed = 0;
+    while (consumed < input.size()) {
+        size_t used = 0, produced = 0;
+        soxr_process(m_soxr, input.data() + consumed, input.size() - consumed, &used, m_resampled.data(),
+                     capacity, &produced);
+        consumed += used;
+        emitFrames(std::span(m_resampled.data(), produced), out, mono);
+        if (used == 0 && produced == 0)
+            break;
+    }
+}
+
+void FormatConverter::finish(QByteArray &out, std::vector<qint16> &mono)
+{
+    if (!m_soxr)
+        return;
+    m_resampled.resize(4096);
+    for (;;) {
+        size_t produced = 0;
+        soxr_process(m_soxr, nullptr, 0, nullptr, m_resampled.data(), m_resampled.size(), &produced);
+        emitFrames(std::span(m_resampled.data(), produced), out, mono);
+        if (produced < m_resampled.size())
+            break;
+    }
+}
+
+void FormatConverter::emitFrames(std::span<const qint16> frames, QByteArray &out, std::vector<qint16> &mono) const
+{
+    if (frames.empty())
+        return;
+    mono.insert(mono.end(), frames.begin(), frames.end());
+    const int channels = m_format.channels();
+    const qsizetype start = out.size();
+    if (m_format.bitsPerSample() == 8) {
+        out.resize(start + qsizetype(frames.size()) * channels);
+        auto *p = reinterpret_cast<quint8 *>(out.data() + start);
+        for (const qint16 s : frames) {
+            const quint8 u = quint8((s >> 8) + 128);
+            for (int c = 0; c < channels; ++c)
+                *p++ = u;
+        }
+    } else {
+        out.resize(start + qsizetype(frames.size()) * channels * 2);
+        auto *p = reinterpret_cast<qint16 *>(out.data() + start);
+        if (channels == 1) {
+            std::copy(frames.begin(), frames.end(), p);
+        } else {
+            for (const qint16 s : frames) {
+                *p++ = s;
+                *p++ = s;
+            }
+        }
+    }
+}

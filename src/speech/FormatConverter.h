@@ -1,0 +1,41 @@
+#pragma once
+
+#include "SpAudioFormat.h"
+
+#include <QByteArray>
+
+#include <vector>
+
+#include <span>
+
+struct soxr;
+
+// Converts the synthesiser's 16-bit mono audio into the output format:
+// resampled with libsoxr when the rates differ (high quality, undithered so
+// the same input gives the same output), mono copied to both channels for
+// stereo, and 8-bit as unsigned bytes. One converter serves one stream;
+// finish() flushes what the resampler still holds.
+class FormatConverter
+{
+public:
+    FormatConverter(int inputRate, const SpAudioFormat &output);
+    ~FormatConverter();
+    FormatConverter(const FormatConverter &) = delete;
+    FormatConverter &operator=(const FormatConverter &) = delete;
+
+    // Appends the converted audio to out; mono receives the 16-bit mono
+    // frames at the output rate (for the level meter).
+    void convert(std::span<const qint16> input, QByteArray &out, std::vector<qint16> &mono);
+    void finish(QByteArray &out, std::vector<qint16> &mono);
+
+    // The output frame at which an input sample is heard.
+    qint64 outputFrameOf(qint64 inputSample) const;
+
+private:
+    void emitFrames(std::span<const qint16> frames, QByteArray &out, std::vector<qint16> &mono) const;
+
+    int m_inputRate = 0;
+    SpAudioFormat m_format;
+    soxr *m_soxr = nullptr;
+    std::vector<qint16> m_resampled;
+};

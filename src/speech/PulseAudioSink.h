@@ -1,0 +1,65 @@
+#pragma once
+
+#include "AudioSink.h"
+
+#include <vector>
+
+struct pa_threaded_mainloop;
+struct pa_context;
+struct pa_stream;
+
+// Plays through PulseAudio (or PipeWire's PulseAudio server) with libpulse's
+// threaded main loop. The server's buffer is kept small (about 40 ms) so
+// audio starts and stops at once; the two seconds ahead of playback wait in
+// our own ring and are fed to the server as it asks. The clock is
+// pa_stream_get_time with interpolated timing, which tracks the sample being
+// heard to about a millisecond. Every member touching libpulse holds the
+// main loop's lock; the loop's callbacks only feed the ring and wake waiters.
+class PulseAudioSink : public AudioSink
+{
+public:
+    PulseAudioSink();
+    ~PulseAudioSink() override;
+    PulseAudioSink(const PulseAudioSink &) = delete;
+    PulseAudioSink &operator=(const PulseAudioSink &) = delete;
+
+    SontiError connect() override;
+    SontiError start(qint64 tag, const SpAudioFormat &format) override;
+    bool write(QByteArrayView data) override;
+    bool drain() override;
+    void finish() override;
+    void flush(qint64 throughTag) override;
+    void setPaused(bool paused) override;
+    Position position() override;
+    SontiError error() const override;
+
+private:
+    static void onContextState(pa_context *context, void *self);
+    static void onStreamState(pa_stream *stream, void *self);
+    static void onWritable(pa_stream *stream, size_t bytes, void *self);
+    static void onDrained(pa_stream *stream, int success, void *self);
+
+    SontiError connectLocked();
+    bool interruptedLocked();
+    void feedLocked();
+    void dropStreamLocked();
+    qint64 writtenFramesLocked() const;
+
+    pa_threaded_mainloop *m_loop = nullptr;
+    pa_context *m_context = nullptr;
+    pa_stream *m_stream = nullptr;
+    SpAudioFormat m_format;
+    qint64 m_tag = 0;
+    qint64 m_flushedThrough = 0;
+    bool m_paused = false;
+    bool m_drained = false;
+    bool m_drainDone = false;
+    bool m_connectTimedOut = false;
+    qint64 m_writtenBytes = 0;
+    qint64 m_lastHeard = 0;
+    SontiError m_error;
+    // The ring of audio not yet handed to the server.
+    std::vector<char> m_ring;
+    size_t m_ringStart = 0;
+    size_t m_ringSize = 0;
+};

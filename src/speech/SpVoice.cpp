@@ -1,0 +1,214 @@
+#include "SpVoice.h"
+
+#include "EspeakSynthesizer.h"
+#include "EventScheduler.h"
+#include "PulseAudioSink.h"
+#include "SpeechRequest.h"
+#include "SpeechWorker.h"
+
+#include <QFile>
+
+#include <algorithm>
+
+namespace {
+SontiError voiceError(const QString &description)
+{
+    return SontiError(SontiError::InvalidProcedureCall, QStringLiteral("SpVoice"), description);
+}
+}
+
+SpVoice::SpVoice(QObject *parent)
+    : SpVoice(std::make_unique<EspeakSynthesizer>(), std::make_unique<PulseAudioSink>(), parent)
+{
+}
+
+SpVoice::SpVoice(std::unique_ptr<Synthesizer> synthesizer, std::unique_ptr<AudioSink> sink, QObject *parent)
+    : QObject(parent)
+    , m_synthesizer(std::move(synthesizer))
+    , m_sink(std::move(sink))
+{
+    QList<SpObjectToken> tokens;
+    const QList<VoiceDescription> voices = m_synthesizer->voices();
+    for (qsizetype i = 0; i < voices.size(); ++i)
+        tokens.append(SpObjectToken(voices[i], i == 0));
+    m_tokens = SpObjectTokens(tokens);
+    if (m_tokens.Count() > 0)
+        m_voice = m_tokens.Item(0);
+    m_scheduler = std::make_unique<EventScheduler>(*m_sink);
+    connect(m_scheduler.get(), &EventScheduler::due, this, &SpVoice::onDue);
+    m_worker = std::make_unique<SpeechWorker>(*m_synthesizer, *m_sink, *m_scheduler);
+}
+
+SpVoice::~SpVoice()
+{
+    // The worker goes first: it uses the scheduler, the sink and the
+    // synthesiser until its thread has ended.
+    m_worker.reset();
+    m_scheduler.reset();
+    m_sink.reset();
+}
+
+void SpVoice::setRate(int rate)
+{
+    m_rate = std::clamp(rate, -10, 10);
+}
+
+void SpVoice::setVolume(int volume)
+{
+    m_volume = std::clamp(volume, 0, 100);
+}
+
+SpObjectTokens SpVoice::GetVoices(const QString &required, const QString &optional) const
+{
+    return m_tokens.matching(required, optional);
+}
+
+void SpVoice::setVoice(const SpObjectToken &token)
+{
+    const SpObjectToken known = m_tokens.byId(token.Id());
+    if (known.isNull())
+        throw voiceError(QStringLiteral("No such voice: \"%1\"").arg(token.Id()));
+    m_voice = known;
+}
+
+void SpVoice::setAudioOutputStream(const std::shared_ptr<SpAudioOutputStream> &stream)
+{
+    if (!stream)
+        throw voiceError(QStringLiteral("No audio output stream"));
+    if (!SpAudioFormat::isSupported(stream->Format().Type()))
+        throw voiceError(QStringLiteral("Audio format type %1 is not supported").arg(stream->Format().Type()));
+    if (m_allowFormatChanges)
+        stream->Format().setType(SAFT22kHz16BitMono);
+    m_outputStream = stream;
+    m_format = stream->Format();
+}
+
+int SpVoice::Speak(const QString &text, int flags)
+{
+    if (flags & SVSFIsFilename) {
+        QFile file(text);
+        if (!file.open(QIODevice::ReadOnly))
+            throw SontiError(SontiError::FileNotFound, QStringLiteral("SpVoice"),
+                             QStringLiteral("Cannot read %1: %2").arg(text, file.errorString()));
+        const QString contents = QString::fromUtf8(file.readAll());
+        return speakFragments(SpeechRequest::fragmentsFor(contents, flags, m_tokens), flags);
+    }
+    if (text.isEmpty() && (flags & SVSFPurgeBeforeSpeak)) {
+        purge();
+        return 0;
+    }
+    return speakFragments(SpeechRequest::fragmentsFor(text, flags, m_tokens), flags);
+}
+
+int SpVoice::speakFragments(const QList<SpeechFragment> &fragments, int flags)
+{
+    if (flags & SVSFPurgeBeforeSpeak)
+        purge();
+    const bool async = flags & SVSFlagsAsync;
+    if (!async && m_paused)
+        throw voiceError(QStringLiteral("The voice is paused: a synchronous Speak would never return"));
+    if (SontiError error = m_sink->connect(); error.isError())
+        throw error;
+
+    SpeechJob job;
+    job.stream = ++m_lastStream;
+    job.fragments = fragments;
+    job.voiceId = m_voice.voice().id;
+    job.format = m_format;
+    job.rate = m_rate;
+    job.volume = m_volume;
+    for (SpeechFragment &fragment : job.fragments) {
+        if (!fragment.state.voiceId.isEmpty()) {
+            const SpObjectToken token = m_tokens.byId(fragment.state.voiceId);
+            fragment.state.voiceId = token.isNull() ? QString() : token.voice().id;
+        }
+    }
+    m_openStreams.insert(job.stream);
+    const int stream = job.stream;
+    m_worker->enqueue(std::move(job));
+    if (!async)
+        m_worker->waitFor(stream);
+    return stream;
+}
+
+void SpVoice::purge()
+{
+    const AudioSink::Position heard = m_sink->position();
+    m_worker->purgeThrough(m_lastStream);
+    m_sink->flush(m_lastStream);
+    m_scheduler->dropThrough(m_lastStream);
+    // Every purged stream still ends, after the purging call has returned.
+    QList<int> ended = m_openStreams.values();
+    std::sort(ended.begin(), ended.end());
+    m_openStreams.clear();
+    const qint64 bytes = heard.frames * m_format.blockAlign();
+    for (const int stream : std::as_const(ended)) {
+        const qint64 position = stream == heard.tag ? bytes : 0;
+        QMetaObject::invokeMethod(
+            this,
+            [this, stream, position] {
+                if (m_eventInterests & SVEEndInputStream)
+                    Q_EMIT EndStream(stream, position);
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+void SpVoice::Pause()
+{
+    if (m_paused)
+        return;
+    m_paused = true;
+    std::optional<qint64> boundary;
+    if (m_alertBoundary == SVEPhoneme)
+        boundary = m_scheduler->nextFrameOf(SpeechEvent::Kind::Viseme, 500);
+    else if (m_alertBoundary == SVEWordBoundary || m_alertBoundary == SVESentenceBoundary)
+        boundary = m_scheduler->nextFrameOf(SpeechEvent::Kind::Word, 1000);
+    if (boundary) {
+        m_scheduler->pauseAt(m_sink->position().tag, *boundary);
+    } else {
+        m_sink->setPaused(true);
+        m_scheduler->setHeld(true);
+    }
+}
+
+void SpVoice::Resume()
+{
+    if (!m_paused)
+        return;
+    m_paused = false;
+    m_sink->setPaused(false);
+    m_scheduler->setHeld(false);
+}
+
+void SpVoice::onDue(const SpeechEvent &e)
+{
+    switch (e.kind) {
+    case SpeechEvent::Kind::StartStream:
+        if (m_eventInterests & SVEStartInputStream)
+            Q_EMIT StartStream(e.stream, e.position);
+        break;
+    case SpeechEvent::Kind::EndStream:
+        if (!m_openStreams.remove(e.stream))
+            break;
+        if (m_eventInterests & SVEEndInputStream)
+            Q_EMIT EndStream(e.stream, e.position);
+        break;
+    case SpeechEvent::Kind::Word:
+        if (m_eventInterests & SVEWordBoundary)
+            Q_EMIT Word(e.stream, e.position, e.wordPosition, e.wordLength);
+        break;
+    case SpeechEvent::Kind::Viseme:
+        if (m_eventInterests & SVEViseme)
+            Q_EMIT Viseme(e.stream, e.position, e.duration, e.nextViseme, e.feature, e.viseme);
+        break;
+    case SpeechEvent::Kind::AudioLevel:
+        if (m_eventInterests & SVEAudioLevel)
+            Q_EMIT AudioLevel(e.stream, e.position, e.level);
+        break;
+    case SpeechEvent::Kind::Bookmark:
+        if (m_eventInterests & SVEBookmark)
+            Q_EMIT Bookmark(e.stream, e.position, e.mark, e.markId);
+        break;
+    }
+}

@@ -1,0 +1,302 @@
+#include "SpeechWorker.h"
+
+#include "AudioSink.h"
+#include "EventScheduler.h"
+#include "FormatConverter.h"
+#include "SapiTypes.h"
+#include "Synthesizer.h"
+
+#include <QLoggingCategory>
+#include <QThread>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <optional>
+
+Q_LOGGING_CATEGORY(lcWorker, "sonti.speech.worker")
+
+namespace {
+constexpr int LevelBlocksPerSecond = 20;
+
+// 0..100 from a block's loudness: -60 dBFS and below is 0, full scale 100.
+int levelOf(std::span<const qint16> block)
+{
+    if (block.empty())
+        return 0;
+    double sum = 0;
+    for (const qint16 s : block)
+        sum += double(s) * s;
+    const double rms = std::sqrt(sum / double(block.size())) / 32768.0;
+    if (rms <= 0)
+        return 0;
+    return std::clamp(int(std::lround((20.0 * std::log10(rms) + 60.0) * 100.0 / 60.0)), 0, 100);
+}
+}
+
+// The state of one stream while it is synthesised: where the output is,
+// the viseme waiting for its successor, the level block being filled.
+class SpeechWorker::StreamRun : public SynthesisOutput
+{
+public:
+    StreamRun(SpeechWorker &worker, const SpeechJob &job)
+        : m_worker(worker)
+        , m_job(job)
+        , m_converter(worker.m_synthesizer.sampleRate(), job.format)
+        , m_blockFrames(std::max(job.format.sampleRate() / LevelBlocksPerSecond, 1))
+    {
+    }
+
+    bool cancelled() const { return m_failed || m_job.stream <= m_worker.m_purgedThrough.load(); }
+    bool failed() const { return m_failed; }
+    qint64 framesOut() const { return m_framesOut; }
+
+    void speak(const SpeechFragment &fragment, const QString &voiceId)
+    {
+        m_fragment = &fragment;
+        m_fragmentStart = m_inputSamples;
+        switch (fragment.kind) {
+        case SpeechFragment::Kind::Text:
+        case SpeechFragment::Kind::Pronounce: {
+            const SontiError error = m_worker.m_synthesizer.synthesize(fragment, voiceId, *this);
+            if (error.isError())
+                qCWarning(lcWorker) << error.toString();
+            break;
+        }
+        case SpeechFragment::Kind::Silence: {
+            const qint64 total = qint64(std::max(fragment.msec, 0)) * m_worker.m_synthesizer.sampleRate() / 1000;
+            const std::vector<qint16> zeros(4096, 0);
+            for (qint64 done = 0; done < total && !cancelled(); done += qint64(zeros.size()))
+                deliver(std::span(zeros.data(), size_t(std::min<qint64>(total - done, qint64(zeros.size())))), {});
+            break;
+        }
+        case SpeechFragment::Kind::Bookmark: {
+            SpeechEvent e = eventAt(SpeechEvent::Kind::Bookmark, m_converter.outputFrameOf(m_inputSamples));
+            e.mark = fragment.argument;
+            e.markId = fragment.argument.trimmed().toInt();
+            push(e);
+            break;
+        }
+        }
+    }
+
+    bool deliver(std::span<const qint16> samples, std::span<const SynthesisEvent> events) override
+    {
+        if (cancelled())
+            return false;
+        for (const SynthesisEvent &event : events) {
+            const qint64 frame = m_converter.outputFrameOf(m_fragmentStart + event.sample);
+            if (event.type == SynthesisEvent::Type::Word)
+                word(frame, event.position, event.length);
+            else
+                viseme(frame, event.viseme, event.feature);
+        }
+        m_inputSamples += qint64(samples.size());
+        m_bytes.clear();
+        m_converter.convert(samples, m_bytes, m_mono);
+        return writeOut();
+    }
+
+    void finish()
+    {
+        if (!cancelled()) {
+            m_bytes.clear();
+            m_converter.finish(m_bytes, m_mono);
+            writeOut();
+        }
+        if (!m_mono.empty())
+            level(m_mono.size());
+        if (m_pendingViseme)
+            flushViseme(m_framesOut, 0);
+    }
+
+    SpeechEvent eventAt(SpeechEvent::Kind kind, qint64 frame) const
+    {
+        SpeechEvent e;
+        e.kind = kind;
+        e.stream = m_job.stream;
+        e.frame = frame;
+        e.position = frame * m_job.format.blockAlign();
+        e.sampleRate = m_job.format.sampleRate();
+        return e;
+    }
+
+    void push(const SpeechEvent &e) { m_worker.m_scheduler.push(e); }
+
+private:
+    bool writeOut()
+    {
+        m_framesOut += m_bytes.size() / m_job.format.blockAlign();
+        size_t offset = 0;
+        while (m_mono.size() - offset >= size_t(m_blockFrames)) {
+            level(size_t(m_blockFrames), offset);
+            offset += size_t(m_blockFrames);
+        }
+        m_mono.erase(m_mono.begin(), m_mono.begin() + qsizetype(offset));
+        if (!m_bytes.isEmpty() && !m_worker.m_sink.write(m_bytes)) {
+            m_failed = true;
+            return false;
+        }
+        return !cancelled();
+    }
+
+    void level(size_t count, size_t offset = 0)
+    {
+        SpeechEvent e = eventAt(SpeechEvent::Kind::AudioLevel, m_levelFrame);
+        e.level = levelOf(std::span(m_mono.data() + offset, count));
+        push(e);
+        m_levelFrame += qint64(count);
+    }
+
+    void word(qint64 frame, int position, int length)
+    {
+        const QList<qsizetype> &offsets = m_fragment->sourceOffsets;
+        int start = position, end = position + length;
+        if (!offsets.isEmpty()) {
+            const qsizetype last = offsets.size() - 1;
+            start = int(offsets[std::clamp<qsizetype>(position, 0, last)]);
+            end = int(offsets[std::clamp<qsizetype>(qsizetype(position) + length, 0, last)]);
+        }
+        SpeechEvent e = eventAt(SpeechEvent::Kind::Word, frame);
+        e.wordPosition = start;
+        e.wordLength = std::max(end - start, 0);
+        push(e);
+    }
+
+    void viseme(qint64 frame, int id, int feature)
+    {
+        if (m_pendingViseme && m_pendingViseme->viseme == id && m_pendingViseme->feature == feature)
+            return;
+        if (m_pendingViseme)
+            flushViseme(frame, id);
+        SpeechEvent e = eventAt(SpeechEvent::Kind::Viseme, frame);
+        e.viseme = std::clamp(id, 0, 21);
+        e.feature = feature;
+        m_pendingViseme = e;
+    }
+
+    void flushViseme(qint64 untilFrame, int next)
+    {
+        SpeechEvent e = *m_pendingViseme;
+        e.duration = int(std::max<qint64>(untilFrame - e.frame, 0) * 1000 / std::max(e.sampleRate, 1));
+        e.nextViseme = next;
+        push(e);
+        m_pendingViseme.reset();
+    }
+
+    SpeechWorker &m_worker;
+    const SpeechJob &m_job;
+    FormatConverter m_converter;
+    const int m_blockFrames;
+    const SpeechFragment *m_fragment = nullptr;
+    qint64 m_inputSamples = 0;
+    qint64 m_fragmentStart = 0;
+    qint64 m_framesOut = 0;
+    qint64 m_levelFrame = 0;
+    bool m_failed = false;
+    QByteArray m_bytes;
+    std::vector<qint16> m_mono;
+    std::optional<SpeechEvent> m_pendingViseme;
+};
+
+SpeechWorker::SpeechWorker(Synthesizer &synthesizer, AudioSink &sink, EventScheduler &scheduler)
+    : m_synthesizer(synthesizer)
+    , m_sink(sink)
+    , m_scheduler(scheduler)
+{
+    // A plain loop rather than queued calls: the thread spends its time
+    // blocked inside the synthesiser's callback while the sink is full, and
+    // must still see a purge at once, which an atomic flag gives.
+    m_thread.reset(QThread::create([this] { run(); }));
+    m_thread->setObjectName(QStringLiteral("SontiSynthesis"));
+    m_thread->start();
+}
+
+SpeechWorker::~SpeechWorker()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopping = true;
+        m_queue.clear();
+        m_purgedThrough = std::numeric_limits<int>::max();
+    }
+    m_sink.flush(std::numeric_limits<int>::max());
+    m_changed.notify_all();
+    m_thread->quit();
+    m_thread->wait();
+}
+
+void SpeechWorker::enqueue(SpeechJob job)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_queue.push_back(std::move(job));
+    }
+    m_changed.notify_all();
+}
+
+void SpeechWorker::purgeThrough(int throughStream)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_purgedThrough = std::max(m_purgedThrough.load(), throughStream);
+        std::erase_if(m_queue, [throughStream](const SpeechJob &job) { return job.stream <= throughStream; });
+    }
+    m_changed.notify_all();
+}
+
+void SpeechWorker::waitFor(int stream)
+{
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [&] { return m_stopping || m_finishedThrough >= stream || m_purgedThrough >= stream; });
+}
+
+void SpeechWorker::run()
+{
+    for (;;) {
+        SpeechJob job;
+        {
+            std::unique_lock lock(m_mutex);
+            m_changed.wait(lock, [this] { return m_stopping || !m_queue.empty(); });
+            if (m_stopping)
+                return;
+            job = std::move(m_queue.front());
+            m_queue.pop_front();
+        }
+        StreamRun run(*this, job);
+        if (!run.cancelled()) {
+            const SontiError started = m_sink.start(job.stream, job.format);
+            if (started.isError()) {
+                qCWarning(lcWorker) << started.toString();
+                SpeechEvent end = run.eventAt(SpeechEvent::Kind::EndStream, 0);
+                end.immediate = true;
+                if (!run.cancelled())
+                    run.push(end);
+            } else {
+                run.push(run.eventAt(SpeechEvent::Kind::StartStream, 0));
+                for (const SpeechFragment &fragment : std::as_const(job.fragments)) {
+                    if (run.cancelled())
+                        break;
+                    SpeechFragment adjusted = fragment;
+                    adjusted.state.rate = std::clamp(fragment.state.rate + job.rate, -10, 10);
+                    adjusted.state.volume = std::clamp(fragment.state.volume, 0, 100) * std::clamp(job.volume, 0, 100) / 100;
+                    run.speak(adjusted, fragment.state.voiceId.isEmpty() ? job.voiceId : fragment.state.voiceId);
+                }
+                run.finish();
+                const bool played = !run.cancelled() && m_sink.drain();
+                if (!played && !run.cancelled())
+                    qCWarning(lcWorker) << m_sink.error().toString();
+                SpeechEvent end = run.eventAt(SpeechEvent::Kind::EndStream, run.framesOut());
+                end.immediate = !played;
+                if (job.stream > m_purgedThrough.load())
+                    run.push(end);
+                m_sink.finish();
+            }
+        }
+        {
+            std::lock_guard lock(m_mutex);
+            m_finishedThrough = job.stream;
+        }
+        m_changed.notify_all();
+    }
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "SpAudioFormat.h"
+#include "SpeechFragment.h"
+
+#include <QList>
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+
+class AudioSink;
+class EventScheduler;
+class QThread;
+class Synthesizer;
+
+// One Speak request as the synthesis thread takes it.
+struct SpeechJob
+{
+    int stream = 0;
+    QList<SpeechFragment> fragments;
+    QString voiceId;       // the synthesiser's id of the voice to use by default
+    SpAudioFormat format;
+    int rate = 0;          // the voice's Rate, -10..10, added to each fragment's
+    int volume = 100;      // the voice's Volume, 0..100, scaling each fragment's
+};
+
+// The synthesis thread. It takes the queued streams one after the other,
+// runs the synthesiser on their fragments, converts the audio to the
+// output format, writes it to the sink (which holds it back to about two
+// seconds ahead of playback) and stamps every event with its output frame
+// for the scheduler: words, visemes with their duration and successor, an
+// audio level for every 50 ms of output, bookmarks, start and end.
+class SpeechWorker
+{
+public:
+    SpeechWorker(Synthesizer &synthesizer, AudioSink &sink, EventScheduler &scheduler);
+    ~SpeechWorker();
+    SpeechWorker(const SpeechWorker &) = delete;
+    SpeechWorker &operator=(const SpeechWorker &) = delete;
+
+    void enqueue(SpeechJob job);
+    // Cancels every stream queued or running, up to and including
+    // throughStream; the caller flushes the sink.
+    void purgeThrough(int throughStream);
+    // Blocks until the stream has been played to its end or purged.
+    void waitFor(int stream);
+
+private:
+    class StreamRun;
+    void run();
+
+    Synthesizer &m_synthesizer;
+    AudioSink &m_sink;
+    EventScheduler &m_scheduler;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<SpeechJob> m_queue;
+    bool m_stopping = false;
+    int m_finishedThrough = 0;
+    std::atomic<int> m_purgedThrough = 0;
+    std::unique_ptr<QThread> m_thread;
+};

@@ -38,7 +38,8 @@ public:
 
     using ErrorHandler = std::function<void(const SontiError &)>;
 
-    // Appends the 24 entries to `list`, each picture loaded afresh from
+    // Appends the 24 entries to `list`, which should be empty so that the
+    // numbers are the viseme numbers; each picture is loaded afresh from
     // `prefix` + name + ".bmp". The first picture that cannot be loaded or
     // added is passed to `onError` and ends the load: the entries before it
     // stay, it and those after it are missing. Returns the number added.

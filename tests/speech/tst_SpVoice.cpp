@@ -1,0 +1,365 @@
+#include "FakeSynthesizer.h"
+#include "NullAudioSink.h"
+#include "SpVoice.h"
+#include "SpeechRecorder.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+struct Rig
+{
+    FakeSynthesizer *synthesizer = nullptr;
+    NullAudioSink *sink = nullptr;
+    std::unique_ptr<SpVoice> voice;
+};
+
+// The fake speaks 100 ms per word at 16 kHz; the null sink plays it four
+// times faster than real time to keep the tests short.
+Rig makeVoice(double speed = 4.0)
+{
+    Rig rig;
+    auto synthesizer = std::make_unique<FakeSynthesizer>();
+    auto sink = std::make_unique<NullAudioSink>(speed);
+    rig.synthesizer = synthesizer.get();
+    rig.sink = sink.get();
+    rig.voice = std::make_unique<SpVoice>(std::move(synthesizer), std::move(sink));
+    return rig;
+}
+
+SpeechFragment textFragment(const QString &text, QList<qsizetype> offsets = {})
+{
+    SpeechFragment f;
+    f.text = text;
+    f.sourceOffsets = std::move(offsets);
+    return f;
+}
+
+using Words = QList<std::pair<int, int>>;
+}
+
+class tst_SpVoice : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void newVoiceHasSapiDefaults()
+    {
+        Rig rig = makeVoice();
+        QCOMPARE(rig.voice->EventInterests(), 33278);
+        QCOMPARE(rig.voice->AlertBoundary(), int(SVEWordBoundary));
+        QCOMPARE(rig.voice->AudioOutputStream()->Format().Type(), int(SAFT22kHz16BitMono));
+        QCOMPARE(rig.voice->Voice().Id(), rig.voice->GetVoices().Item(0).Id());
+    }
+
+    void wordPositionsIndexTheTextGiven_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<Words>("words");
+        QTest::newRow("ascii") << "Hello big world" << Words{{0, 5}, {6, 3}, {10, 5}};
+        QTest::newRow("emoji is two units") << u"a \U0001F600 b"_qs << Words{{0, 1}, {2, 2}, {5, 1}};
+        QTest::newRow("CR LF line break") << "one\r\ntwo" << Words{{0, 3}, {5, 3}};
+        QTest::newRow("markup characters are text") << "<b> &amp;" << Words{{0, 3}, {4, 5}};
+    }
+    void wordPositionsIndexTheTextGiven()
+    {
+        QFETCH(QString, text);
+        QFETCH(Words, words);
+        Rig rig = makeVoice();
+        SpeechRecorder recorder(*rig.voice);
+        rig.voice->Speak(text, SVSFlagsAsync | SVSFIsNotXML);
+        QTRY_COMPARE(recorder.count("end"), 1);
+        Words heard;
+        for (const auto &e : recorder.of("word"))
+            heard.append({e.a, e.b});
+        QCOMPARE(heard, words);
+        QCOMPARE(recorder.events.first().kind, QStringLiteral("start"));
+        QCOMPARE(recorder.events.last().kind, QStringLiteral("end"));
+    }
+
+    void fragmentWordsMapBackThroughSourceOffsets()
+    {
+        // "<x>Hi</x> there" spoken as the fragment "Hi there".
+        Rig rig = makeVoice();
+        SpeechRecorder recorder(*rig.voice);
+        rig.voice->speakFragments({textFragment("Hi there", {3, 4, 9, 10, 11, 12, 13, 14, 15})}, SVSFlagsAsync);
+        QTRY_COMPARE(recorder.count("end"), 1);
+        const auto words = recorder.of("word");
+        QCOMPARE(words.size(), 2);
+        QCOMPARE(std::make_pair(words[0].a, words[0].b), std::make_pair(3, 6));
+        QCOMPARE(std::make_pair(words[1].a, words[1].b), std::make_pair(10, 5));
+    }
+
+    void onlyInterestingEventsAreRaised_data()
+    {
+        QTest::addColumn<int>("interests");
+        QTest::addColumn<QStringList>("kinds");
+        QTest::newRow("new voice") << 33278 << QStringList{"start", "word", "viseme", "end"};
+        QTest::newRow("with audio level") << (33278 | SVEAudioLevel)
+                                          << QStringList{"start", "word", "viseme", "level", "end"};
+        QTest::newRow("end only") << int(SVEEndInputStream) << QStringList{"end"};
+        QTest::newRow("none") << 0 << QStringList{};
+    }
+    void onlyInterestingEventsAreRaised()
+    {
+        QFETCH(int, interests);
+        QFETCH(QStringList, kinds);
+        Rig rig = makeVoice();
+        rig.voice->setEventInterests(interests);
+        SpeechRecorder recorder(*rig.voice);
+        rig.voice->Speak("one two", SVSFlagsAsync);
+        if (kinds.isEmpty()) {
+            QTest::qWait(300);
+        } else {
+            QTRY_COMPARE(recorder.count(kinds.last()), 1);
+        }
+        QStringList seen;
+        for (const auto &e : recorder.events) {
+            if (!seen.contains(e.kind))
+                seen.append(e.kind);
+        }
+        std::sort(seen.begin(), seen.end());
+        std::sort(kinds.begin(), kinds.end());
+        QCOMPARE(seen, kinds);
+    }
+
+    void eventsComeInStreamOrderWithVisemeSuccessors()
+    {
+        Rig rig = makeVoice();
+        rig.voice->setEventInterests(SVEAllEvents);
+        SpeechRecorder recorder(*rig.voice);
+        rig.voice->Speak("alpha beta gamma delta", SVSFlagsAsync);
+        QTRY_COMPARE(recorder.count("end"), 1);
+        qint64 last = 0;
+        for (const auto &e : recorder.events) {
+            QVERIFY2(e.position >= last, qPrintable(QStringLiteral("%1 at %2 after %3").arg(e.kind).arg(e.position).arg(last)));
+            last = e.position;
+        }
+        const auto visemes = recorder.of("viseme");
+        QVERIFY(visemes.size() >= 8);
+        for (qsizetype i = 0; i + 1 < visemes.size(); ++i) {
+            QCOMPARE(visemes[i].b, visemes[i + 1].d);
+            QVERIFY(visemes[i].a > 0);
+            QVERIFY(visemes[i].d >= 0 && visemes[i].d <= 21);
+        }
+        QCOMPARE(visemes.last().b, 0);
+        // 4 words of 100 ms and 3 gaps of 20 ms, one level per 50 ms.
+        const auto levels = recorder.of("level");
+        QVERIFY2(levels.size() >= 9 && levels.size() <= 11, qPrintable(QString::number(levels.size())));
+        QVERIFY(std::any_of(levels.begin(), levels.end(), [](const auto &e) { return e.a > 50; }));
+        QVERIFY(std::all_of(levels.begin(), levels.end(), [](const auto &e) { return e.a >= 0 && e.a <= 100; }));
+        // Stream positions are bytes of 22 kHz 16-bit mono.
+        QCOMPARE(recorder.of("end").first().position, qint64(460) * 22050 / 1000 * 2);
+    }
+
+    void purgeEndsEveryStreamAfterTheCallReturns()
+    {
+        Rig rig = makeVoice(1.0);
+        SpeechRecorder recorder(*rig.voice);
+        const int first = rig.voice->Speak("one two three four five six", SVSFlagsAsync);
+        const int second = rig.voice->Speak("seven eight", SVSFlagsAsync);
+        QTRY_VERIFY(recorder.count("word") >= 1);
+        QCOMPARE(rig.voice->Speak(QString(), SVSFPurgeBeforeSpeak), 0);
+        QCOMPARE(recorder.count("end"), 0);
+        const int wordsAtPurge = recorder.count("word");
+        QTRY_COMPARE(recorder.count("end"), 2);
+        QCOMPARE(recorder.of("end")[0].stream, first);
+        QCOMPARE(recorder.of("end")[1].stream, second);
+        QTest::qWait(200);
+        QCOMPARE(recorder.count("word"), wordsAtPurge);
+        QCOMPARE(recorder.count("end"), 2);
+        QVERIFY(!rig.sink->startedTags().contains(second));
+    }
+
+    void speakWithPurgeReplacesWhatWasSpeaking()
+    {
+        Rig rig = makeVoice();
+        SpeechRecorder recorder(*rig.voice);
+        const int first = rig.voice->Speak("one two three four five six", SVSFlagsAsync);
+        const int second = rig.voice->Speak("seven", SVSFlagsAsync | SVSFPurgeBeforeSpeak);
+        QTRY_COMPARE(recorder.count("end"), 2);
+        QCOMPARE(recorder.of("end")[0].stream, first);
+        QCOMPARE(recorder.of("end")[1].stream, second);
+        const auto words = recorder.of("word");
+        QVERIFY(!words.isEmpty());
+        QCOMPARE(words.last().stream, second);
+    }
+
+    void synchronousSpeakReturnsWhenHeard()
+    {
+        Rig rig = makeVoice();
+        SpeechRecorder recorder(*rig.voice);
+        const int stream = rig.voice->Speak("one two three", SVSFDefault);
+        const AudioSink::Position position = rig.sink->position();
+        QCOMPARE(position.tag, qint64(stream));
+        QCOMPARE(position.frames, qint64(340) * 22050 / 1000);
+        QTRY_COMPARE(recorder.count("end"), 1);
+        QCOMPARE(recorder.count("word"), 3);
+    }
+
+    void pauseHoldsSoundAndEventsUntilResume()
+    {
+        Rig rig = makeVoice(1.0);
+        rig.voice->setAlertBoundary(SVEPhoneme);
+        SpeechRecorder recorder(*rig.voice);
+        rig.voice->Speak("one two three four five six seven eight", SVSFlagsAsync);
+        QTRY_VERIFY(recorder.count("word") >= 2);
+        rig.voice->Pause();
+        QTest::qWait(150);
+        const int eventsWhilePaused = int(recorder.events.size());
+        const qint64 heard = rig.sink->position().frames;
+        QTest::qWait(300);
+        QCOMPARE(int(recorder.events.size()), eventsWhilePaused);
+        QCOMPARE(rig.sink->position().frames, heard);
+        QVERIFY(recorder.count("end") == 0);
+        rig.voice->Resume();
+        QTRY_COMPARE(recorder.count("end"), 1);
+        QCOMPARE(recorder.count("word"), 8);
+    }
+
+    void synchronousSpeakWhilePausedFailsInsteadOfHanging()
+    {
+        Rig rig = makeVoice();
+        rig.voice->Pause();
+        QVERIFY_THROWS_EXCEPTION(SontiError, rig.voice->Speak("hello", SVSFDefault));
+        rig.voice->Resume();
+    }
+
+    void noAudioServerFailsSpeak()
+    {
+        Rig rig = makeVoice();
+        rig.sink->setConnectError(SontiError(SontiError::AudioFailure, "PulseAudio", "Connection refused"));
+        SpeechRecorder recorder(*rig.voice);
+        try {
+            rig.voice->Speak("hello", SVSFlagsAsync);
+            QFAIL("Speak did not fail");
+        } catch (const SontiError &error) {
+            QCOMPARE(error.number(), int(SontiError::AudioFailure));
+        }
+        QTest::qWait(100);
+        QCOMPARE(recorder.events.size(), 0);
+        rig.sink->setConnectError({});
+        rig.voice->Speak("hello", SVSFlagsAsync);
+        QTRY_COMPARE(recorder.count("end"), 1);
+    }
+
+    void failingSynthesisStillEndsTheStream()
+    {
+        Rig rig = makeVoice();
+        rig.synthesizer->setError(SontiError(SontiError::SpeechFailure, "Fake", "broken"));
+        SpeechRecorder recorder(*rig.voice);
+        rig.voice->Speak("hello", SVSFlagsAsync);
+        QTRY_COMPARE(recorder.count("end"), 1);
+    }
+
+    void chosenVoiceAndFormatAreUsed()
+    {
+        Rig rig = makeVoice();
+        rig.sink->setCapture(true);
+        rig.voice->setVoice(rig.voice->GetVoices().Item(2));
+        rig.voice->setAllowAudioOutputFormatChangesOnNextSet(false);
+        rig.voice->AudioOutputStream()->Format().setType(SAFT16kHz16BitStereo);
+        rig.voice->setAudioOutputStream(rig.voice->AudioOutputStream());
+        SpeechRecorder recorder(*rig.voice);
+        const int stream = rig.voice->Speak("one two", SVSFDefault);
+        QCOMPARE(rig.synthesizer->spoken().last().voiceId, QStringLiteral("fake/de"));
+        // 220 ms at 16 kHz, two channels of two bytes.
+        QCOMPARE(rig.sink->captured(stream).size(), qsizetype(220) * 16 * 4);
+        const QByteArray bytes = rig.sink->captured(stream);
+        const auto *frames = reinterpret_cast<const qint16 *>(bytes.constData());
+        QVERIFY(std::any_of(frames, frames + bytes.size() / 2, [](qint16 s) { return s != 0; }));
+        for (qsizetype i = 0; i + 1 < bytes.size() / 2; i += 2)
+            QCOMPARE(frames[i], frames[i + 1]);
+    }
+
+    void formatChangesFollowSapiRules()
+    {
+        Rig rig = makeVoice();
+        auto stream = rig.voice->AudioOutputStream();
+        QVERIFY_THROWS_EXCEPTION(SontiError, stream->Format().setType(99));
+        QCOMPARE(stream->Format().Type(), int(SAFT22kHz16BitMono));
+        // Allowed (the default), the voice puts its own format back.
+        stream->Format().setType(SAFT16kHz16BitMono);
+        rig.voice->setAudioOutputStream(stream);
+        QCOMPARE(rig.voice->AudioOutputStream()->Format().Type(), int(SAFT22kHz16BitMono));
+        rig.voice->setAllowAudioOutputFormatChangesOnNextSet(false);
+        stream->Format().setType(SAFT22kHz16BitStereo);
+        rig.voice->setAudioOutputStream(stream);
+        QCOMPARE(rig.voice->AudioOutputStream()->Format().Type(), int(SAFT22kHz16BitStereo));
+        QVERIFY_THROWS_EXCEPTION(SontiError, rig.voice->setAudioOutputStream(nullptr));
+        QCOMPARE(rig.voice->AudioOutputStream()->Format().Type(), int(SAFT22kHz16BitStereo));
+    }
+
+    void unknownVoiceIsRefusedAndChangesNothing()
+    {
+        Rig rig = makeVoice();
+        const SpObjectToken before = rig.voice->Voice();
+        VoiceDescription stranger{"other/x", "Other", "fr", "Male", "Adult", "Else"};
+        QVERIFY_THROWS_EXCEPTION(SontiError, rig.voice->setVoice(SpObjectToken(stranger)));
+        QCOMPARE(rig.voice->Voice().Id(), before.Id());
+    }
+
+    void markupStateReachesTheSynthesizer()
+    {
+        Rig rig = makeVoice();
+        rig.voice->setRate(3);
+        rig.voice->setVolume(50);
+        SpeechFragment loud = textFragment("one");
+        loud.state.rate = 5;
+        loud.state.volume = 80;
+        loud.state.voiceId = rig.voice->GetVoices("Language=809").Item(0).Id();
+        SpeechFragment silence;
+        silence.kind = SpeechFragment::Kind::Silence;
+        silence.msec = 200;
+        SpeechFragment mark;
+        mark.kind = SpeechFragment::Kind::Bookmark;
+        mark.argument = "42";
+        rig.voice->setEventInterests(SVEAllEvents);
+        SpeechRecorder recorder(*rig.voice);
+        rig.voice->speakFragments({loud, silence, mark, textFragment("two")}, SVSFDefault);
+        const auto spoken = rig.synthesizer->spoken();
+        QCOMPARE(spoken.size(), 2);
+        QCOMPARE(spoken[0].fragment.state.rate, 8);
+        QCOMPARE(spoken[0].fragment.state.volume, 40);
+        QCOMPARE(spoken[0].voiceId, QStringLiteral("fake/en-GB"));
+        QCOMPARE(spoken[1].voiceId, QStringLiteral("fake/en-US"));
+        QTRY_COMPARE(recorder.count("end"), 1);
+        const auto marks = recorder.of("bookmark");
+        QCOMPARE(marks.size(), 1);
+        QCOMPARE(marks[0].mark, QStringLiteral("42"));
+        QCOMPARE(marks[0].a, 42);
+        // The mark comes after the word and the silence, before the next word.
+        const auto words = recorder.of("word");
+        QCOMPARE(marks[0].position, qint64(300) * 22050 / 1000 * 2);
+        QCOMPARE(words[1].position, marks[0].position);
+    }
+
+    void rapidSpeakAndPurgeEndEveryStreamOnce()
+    {
+        Rig rig = makeVoice();
+        SpeechRecorder recorder(*rig.voice);
+        for (int i = 0; i < 100; ++i)
+            rig.voice->Speak(QStringLiteral("cycle %1 of many words").arg(i), SVSFlagsAsync | SVSFPurgeBeforeSpeak);
+        QTRY_COMPARE(recorder.count("end"), 100);
+        QList<int> ended;
+        for (const auto &e : recorder.of("end"))
+            ended.append(e.stream);
+        QList<int> expected(100);
+        std::iota(expected.begin(), expected.end(), 1);
+        QCOMPARE(ended, expected);
+    }
+
+    void destroyingTheVoiceWhileSpeakingIsSafe()
+    {
+        for (int i = 0; i < 5; ++i) {
+            Rig rig = makeVoice(1.0);
+            rig.voice->Speak("a long text that is still being spoken when the voice goes away", SVSFlagsAsync);
+            QTest::qWait(i * 20);
+            rig.voice->Pause();
+            rig.voice.reset();
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_SpVoice)
+#include "tst_SpVoice.moc"

@@ -28,12 +28,13 @@ IniFile::Load IniFile::load(QByteArray &content) const
     if (!file.open(QIODevice::ReadOnly))
         return Load::Unusable;
     try {
-        content = file.read(MaxBytes + 1);
+        content = file.read(std::min(file.size(), MaxBytes));
     } catch (const std::bad_alloc &) {
         content.clear();
         return Load::Unusable;
     }
-    if (file.error() != QFileDevice::NoError || content.size() > MaxBytes) {
+    // A file that grew while we read it is not known whole.
+    if (file.error() != QFileDevice::NoError || !file.read(1).isEmpty()) {
         content.clear();
         return Load::Unusable;
     }

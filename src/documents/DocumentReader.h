@@ -1,0 +1,42 @@
+#pragma once
+
+#include "SontiError.h"
+
+#include <QString>
+
+// A document loaded from disk: its text and the title for the caption, or
+// the error that stopped it.
+struct LoadedDocument
+{
+    QString text;
+    QString title;
+    SontiError error;
+
+    bool ok() const { return !error.isError(); }
+};
+
+// The non-window part of opening a document: reads the whole file as bytes
+// and decodes it (DocumentDecoder). Never throws and never touches the
+// window: a failure comes back as LoadedDocument::error, and the window shows
+// its message and keeps the text it had. A zero-byte file is an empty document.
+//
+// Also holds what File > Open asks of the Open dialog.
+class DocumentReader
+{
+public:
+    // A bigger file is refused before any of it is read: its text would take
+    // twice as much memory again.
+    static constexpr qint64 MaxBytes = qint64(256) * 1024 * 1024;
+
+    // Errors: 53 the file does not exist; 75 it is not a regular file or
+    // cannot be opened or read; 7 it is too large or memory ran out.
+    static LoadedDocument read(const QString &path, qint64 maxBytes = MaxBytes);
+
+    // The Open dialog of File > Open: "Text Files (*.txt)", "XML Files (*.xml)",
+    // "All Supported Files (*.txt , *.xml)", "All Files (*.*)" in a filter
+    // text for FileDlg::ShowOpen, starting on the third.
+    static QString dialogFilter();
+    static constexpr qint16 DialogFilterIndex = 3;
+    static constexpr quint32 DialogFlags = 0x1004;  // FILEMUSTEXIST | HIDEREADONLY
+    static QString dialogTitle() { return QStringLiteral("Open"); }
+};

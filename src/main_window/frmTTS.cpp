@@ -1,11 +1,36 @@
 #include "frmTTS.h"
 
+#include "AMeter.h"
+#include "DocumentReader.h"
+#include "FileDlg.h"
+#include "INIReadWrite.h"
+#include "MenuIconDrawer.h"
+#include "MeterSurface.h"
+#include "MouthImages.h"
+#include "OleColor.h"
 #include "SontiError.h"
+#include "SpVoice.h"
+#include "StoredSettings.h"
+#include "Twips.h"
+#include "QtOpenDialogRunner.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextBlock>
 
 #include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QLoggingCategory>
 
+#include <algorithm>
 #include <exception>
+#include <limits>
 
 Q_LOGGING_CATEGORY(lcMainWindow, "sonti.main_window", QtWarningMsg)
 
@@ -13,9 +38,33 @@ frmTTS::frmTTS(Dependencies dependencies, QWidget *parent)
     : QMainWindow(parent)
     , m_dependencies(std::move(dependencies))
 {
-    m_ui.setupUi(this, new QWidget);
+    if (m_dependencies.mouthPicturePrefix.isEmpty())
+        m_dependencies.mouthPicturePrefix = MouthImages::defaultPrefix();
+    m_meterSurface = new MeterSurface;
+    m_ui.setupUi(this, m_meterSurface);
+    // The menu pictures carry their own transparency; magenta never occurs in them.
+    ImageList1.setMaskColor(OleColor::fromRgb(255, 0, 255));
+    ImageList1.Add(QImage(QStringLiteral(":/menu/open.png")));
+    ImageList1.Add(QImage(QStringLiteral(":/menu/exit.png")));
+
+    if (!m_dependencies.createVoice)
+        m_dependencies.createVoice = [] { return std::make_unique<SpVoice>(); };
+
+    if (!m_dependencies.openDialog)
+        m_dependencies.openDialog = std::make_shared<QtOpenDialogRunner>(this);
 
     connect(m_ui.mnuExit, &QAction::triggered, this, &frmTTS::mnuExit_Click);
+    connect(m_ui.mnuOpen, &QAction::triggered, this, &frmTTS::mnuOpen_Click);
+    for (qint16 index = 1; index <= 4; ++index)
+        connect(m_ui.mnuMRU[index], &QAction::triggered, this, [this, index] { mnuMRU_Click(index); });
+    connect(m_ui.cmdTalk, &QPushButton::clicked, this, &frmTTS::cmdTalk_Click);
+    connect(m_ui.cmdPause, &QPushButton::clicked, this, &frmTTS::cmdPause_Click);
+    connect(m_ui.cmdStop, &QPushButton::clicked, this, &frmTTS::cmdStop_Click);
+    // Also when the settings change the box: the flags follow its value.
+    connect(m_ui.ProcXML, &QCheckBox::stateChanged, this, &frmTTS::ProcXML_Click);
+    // A user's choice; code that sets an index calls the handler itself.
+    connect(m_ui.VC, &QComboBox::activated, this, &frmTTS::VC_Click);
+    connect(m_ui.FC, &QComboBox::activated, this, &frmTTS::FC_Click);
 }
 
 frmTTS::~frmTTS() = default;
@@ -38,10 +87,107 @@ void frmTTS::runIgnoringErrors(const QString &step, const std::function<void()> 
     }
 }
 
+void frmTTS::showMessage(const QString &text, QMessageBox::Icon icon, const QString &title)
+{
+    if (m_dependencies.messageBox) {
+        m_dependencies.messageBox(title, text, icon);
+        return;
+    }
+    QMessageBox box(icon, title, text, QMessageBox::Ok, isVisible() ? this : nullptr);
+    box.exec();
+}
+
 void frmTTS::Form_Load()
 {
-    runIgnoringErrors(QStringLiteral("SpeakFlags"), [this] { SpeakFlags = 11; });
+    // The face comes first; a failure in these steps ends the load.
+    enterStep(QStringLiteral("LoadMouthImages"));
+    LoadMouthImages();
+    enterStep(QStringLiteral("MaskColor"));
+    MouthImgList.setMaskColor(OleColor::fromRgb(255, 0, 255));
+    enterStep(QStringLiteral("BackColor"));
+    MouthImgList.setBackColor(OleColor::fromQColor(m_ui.VisemePicture->palette().color(QPalette::Window)));
+    enterStep(QStringLiteral("RestingFace"));
+    showRestingFace();
+
+    // From here on a failing step is skipped and the load goes on.
+    runIgnoringErrors(QStringLiteral("CreateVoice"), [this] {
+        Voice = m_dependencies.createVoice();
+        connectVoice();
+    });
+    runIgnoringErrors(QStringLiteral("EventInterests"), [this] {
+        voice().setEventInterests(voice().EventInterests() | SVEAudioLevel);
+    });
+    runIgnoringErrors(QStringLiteral("FillVoices"), [this] { fillVoiceList(); });
+    runIgnoringErrors(QStringLiteral("FillFormats"), [this] {
+        AddFormat(QStringLiteral("16kHz16BitMono"), SAFT16kHz16BitMono);
+        AddFormat(QStringLiteral("16kHz16BitStereo"), SAFT16kHz16BitStereo);
+        AddFormat(QStringLiteral("22kHz16BitMono"), SAFT22kHz16BitMono);
+        AddFormat(QStringLiteral("22kHz16BitStereo"), SAFT22kHz16BitStereo);
+    });
+    runIgnoringErrors(QStringLiteral("SpeakFlags"), [this] { SpeakFlags = SVSFlagsAsync | SVSFPurgeBeforeSpeak | SVSFIsXML; });
+    runIgnoringErrors(QStringLiteral("AlertBoundary"), [this] { voice().setAlertBoundary(SVEPhoneme); });
+    runIgnoringErrors(QStringLiteral("Surface"), [this] {
+        LevelMeter = std::make_unique<AMeter>();
+        LevelMeter->setSurface(m_meterSurface);
+    });
+    runIgnoringErrors(QStringLiteral("LabelColor"), [this] {
+        QPalette palette = m_ui.Label1->palette();
+        palette.setColor(QPalette::WindowText, OleColor::toQColor(LevelMeter->BarForeColor()));
+        m_ui.Label1->setPalette(palette);
+    });
+    runIgnoringErrors(QStringLiteral("MenuIcons"), [this] {
+        MenuIcons = std::make_unique<MenuIconDrawer>();
+        MenuIcons->Attach(this);
+        MenuIcons->SetImageList(&ImageList1);
+        MenuIcons->SetItemImage(m_ui.mnuOpen->text(), 0);
+        MenuIcons->SetItemImage(m_ui.mnuExit->text(), 1);
+    });
+    runIgnoringErrors(QStringLiteral("LoadSettings"), [this] { LoadSettings(); });
     runIgnoringErrors(QStringLiteral("Show"), [this] { show(); });
+}
+
+SpVoice &frmTTS::voice() const
+{
+    if (!Voice)
+        throw SontiError(SontiError::ObjectNotSet, QStringLiteral("Sonti"),
+                         QStringLiteral("Object variable or With block variable not set"));
+    return *Voice;
+}
+
+void frmTTS::connectVoice()
+{
+    // Queued by the voice itself: every event arrives between user actions.
+    connect(Voice.get(), &SpVoice::Word, this, &frmTTS::Voice_Word);
+    connect(Voice.get(), &SpVoice::EndStream, this, &frmTTS::Voice_EndStream);
+    connect(Voice.get(), &SpVoice::AudioLevel, this, &frmTTS::Voice_AudioLevel);
+    connect(Voice.get(), &SpVoice::Viseme, this, &frmTTS::Voice_Viseme);
+}
+
+void frmTTS::fillVoiceList()
+{
+    // Every installed voice is offered, in the engine's order, so a stored
+    // position always names the same voice.
+    for (const SpObjectToken &token : voice().GetVoices(QString(), QString()))
+        m_ui.VC->addItem(token.GetDescription(0));
+}
+
+void frmTTS::AddFormat(const QString &caption, qint32 formatType)
+{
+    const int position = m_ui.FC->count();
+    m_ui.FC->insertItem(position, caption);
+    m_ui.FC->setItemData(position, formatType);
+}
+
+void frmTTS::LoadMouthImages()
+{
+    MouthImages::load(MouthImgList, m_dependencies.mouthPicturePrefix, [this](const SontiError &error) {
+        showMessage(MouthImages::errorText(error), QMessageBox::NoIcon, MouthImages::errorTitle());
+    });
+}
+
+void frmTTS::showRestingFace()
+{
+    m_ui.VisemePicture->setPixmap(MouthImages::restingPicture(MouthImgList));
 }
 
 void frmTTS::closeEvent(QCloseEvent *event)
@@ -60,9 +206,325 @@ void frmTTS::Form_Unload(qint16 &)
     if (m_unloaded)
         return;
     m_unloaded = true;
+    if (Voice) {
+        enterStep(QStringLiteral("Purge"));
+        runHandler("Form_Unload", [this] { Voice->Speak(QString(), SVSFPurgeBeforeSpeak); });
+        enterStep(QStringLiteral("ReleaseVoice"));
+        Voice.reset();
+    }
+    enterStep(QStringLiteral("SaveSettings"));
+    SaveSettings();
+    if (MenuIcons) {
+        enterStep(QStringLiteral("Detach"));
+        MenuIcons->Detach();
+        enterStep(QStringLiteral("ReleaseMenuIcons"));
+        MenuIcons.reset();
+    }
 }
 
 void frmTTS::mnuExit_Click()
 {
     close();
+}
+
+void frmTTS::runHandler(const char *handler, const std::function<void()> &action)
+{
+    try {
+        action();
+    } catch (const SontiError &e) {
+        const QString failure = QStringLiteral("%1:%2").arg(QLatin1String(handler)).arg(e.number());
+        if (m_reportedFailures.contains(failure))
+            return;
+        m_reportedFailures.insert(failure);
+        showMessage(QStringLiteral("%1 (%2)").arg(e.description()).arg(e.number()),
+                    QMessageBox::Critical);
+    } catch (const std::exception &e) {
+        const QString failure = QLatin1String(handler) + QStringLiteral(":std");
+        if (m_reportedFailures.contains(failure))
+            return;
+        m_reportedFailures.insert(failure);
+        showMessage(QString::fromLocal8Bit(e.what()), QMessageBox::Critical);
+    }
+}
+
+void frmTTS::SelectText(qint32 start, qint32 length)
+{
+    // Positions come from the engine; one outside the text selects what lies
+    // inside it rather than failing.
+    const int textLength = m_ui.Text1->document()->characterCount() - 1;
+    const int from = std::clamp(start, 0, textLength);
+    const int to = std::clamp(qint64(from) + std::max(length, 0), qint64(from), qint64(textLength));
+    QTextCursor cursor(m_ui.Text1->document());
+    cursor.setPosition(from);
+    cursor.setPosition(int(to), QTextCursor::KeepAnchor);
+    m_ui.Text1->setTextCursor(cursor);
+    // setTextCursor scrolls so the selection's end is visible; keep its start
+    // in view too when a word wraps across lines.
+    m_ui.Text1->ensureCursorVisible();
+}
+
+void frmTTS::showLevel(qint32 level)
+{
+    LevelMeter->Draw(level);
+    m_ui.Label1->setText(QString::number(level) + QLatin1Char('%'));
+    m_ui.Label1->adjustSize();
+}
+
+void frmTTS::Voice_Word(qint32, qint64, qint32 Pos, qint32 length)
+{
+    runHandler("Voice_Word", [&] { SelectText(Pos, length); });
+}
+
+void frmTTS::Voice_EndStream(qint32, qint64)
+{
+    runHandler("Voice_EndStream", [&] {
+        showRestingFace();
+        m_ui.cmdTalk->setEnabled(true);
+        m_ui.cmdPause->setEnabled(false);
+        m_ui.cmdStop->setEnabled(false);
+        m_ui.FC->setEnabled(true);
+        m_ui.VC->setEnabled(true);
+        m_ui.ProcXML->setEnabled(true);
+        SelectText(0, m_ui.Text1->document()->characterCount() - 1);
+        m_ui.Text1->setReadOnly(false);
+    });
+}
+
+void frmTTS::Voice_AudioLevel(qint32, qint64, qint32 AudioLevel)
+{
+    runHandler("Voice_AudioLevel", [&] { showLevel(AudioLevel); });
+}
+
+void frmTTS::Voice_Viseme(qint32, qint64, qint32, qint32, qint32, qint32 VisemeId)
+{
+    runHandler("Voice_Viseme", [&] {
+        m_ui.VisemePicture->setPixmap(MouthImages::visemePicture(MouthImgList, VisemeId));
+    });
+}
+
+void frmTTS::cmdTalk_Click()
+{
+    m_reportedFailures.clear();
+    try {
+        if (m_ui.Text1->document()->isEmpty()) {
+            showMessage(QStringLiteral("Nothing to Speak!"), QMessageBox::Warning);
+            return;
+        }
+        m_ui.cmdTalk->setEnabled(false);
+        m_ui.cmdPause->setEnabled(true);
+        m_ui.cmdStop->setEnabled(true);
+        m_ui.FC->setEnabled(false);
+        m_ui.VC->setEnabled(false);
+        m_ui.ProcXML->setEnabled(false);
+        m_ui.Text1->setReadOnly(true);
+        voice().Speak(m_ui.Text1->toPlainText(), SpeakFlags);
+    } catch (const std::exception &) {
+        showMessage(QStringLiteral("Speech Error!"), QMessageBox::Critical);
+    }
+}
+
+void frmTTS::cmdPause_Click()
+{
+    runHandler("cmdPause_Click", [this] {
+        if (m_ui.cmdPause->text() == QLatin1String("&Pause")) {
+            voice().Pause();
+            m_ui.cmdPause->setText(QStringLiteral("&Resume"));
+            m_ui.cmdStop->setEnabled(false);
+            showLevel(0);
+        } else {
+            voice().Resume();
+            m_ui.cmdPause->setText(QStringLiteral("&Pause"));
+            m_ui.cmdStop->setEnabled(true);
+        }
+    });
+}
+
+void frmTTS::cmdStop_Click()
+{
+    runHandler("cmdStop_Click", [this] {
+        voice().Speak(QString(), SVSFPurgeBeforeSpeak);
+        m_ui.cmdTalk->setEnabled(true);
+        m_ui.cmdPause->setEnabled(false);
+        m_ui.cmdStop->setEnabled(false);
+        m_ui.FC->setEnabled(true);
+        m_ui.VC->setEnabled(true);
+        showLevel(0);
+        m_ui.Text1->setReadOnly(false);
+    });
+}
+
+void frmTTS::ProcXML_Click()
+{
+    SpeakFlags = m_ui.ProcXML->checkState() != Qt::Unchecked
+        ? SVSFlagsAsync | SVSFPurgeBeforeSpeak | SVSFIsXML
+        : SVSFlagsAsync | SVSFPurgeBeforeSpeak | SVSFIsNotXML;
+}
+
+void frmTTS::VC_Click()
+{
+    runHandler("VC_Click", [this] { applyVoiceChoice(); });
+}
+
+void frmTTS::FC_Click()
+{
+    runHandler("FC_Click", [this] { applyFormatChoice(); });
+}
+
+void frmTTS::applyVoiceChoice()
+{
+    // A cleared selection names no voice: the voice stays as it is.
+    const int position = m_ui.VC->currentIndex();
+    if (position < 0)
+        return;
+    voice().setVoice(voice().GetVoices(QString(), QString()).Item(position));
+}
+
+void frmTTS::applyFormatChoice()
+{
+    const int position = m_ui.FC->currentIndex();
+    if (position < 0)
+        return;
+    voice().setAllowAudioOutputFormatChangesOnNextSet(false);
+    voice().AudioOutputStream()->Format().setType(m_ui.FC->itemData(position).toInt());
+    voice().setAudioOutputStream(voice().AudioOutputStream());
+}
+
+void frmTTS::LoadSettings()
+{
+    if (m_dependencies.settingsFolder.isEmpty())
+        INIReadWrite::SetINIFile(QStringLiteral("TTS.ini"));
+    else
+        INIReadWrite::SetINIFile(QStringLiteral("TTS.ini"), m_dependencies.settingsFolder);
+
+    const QPoint current = pos();
+    const int defaultLeft = Twips::fromPixels(current.x());
+    const int defaultTop = Twips::fromPixels(current.y());
+    const StoredSettings stored = StoredSettings::read(defaultLeft, defaultTop);
+
+    // Each key is applied on its own: a value that does not fit its control
+    // leaves that control as it was, and the rest still load.
+    if (stored.left != defaultLeft || stored.top != defaultTop) {
+        move(qRound(stored.left / Twips::perPixel), qRound(stored.top / Twips::perPixel));
+        moveOntoAScreen();
+    }
+    const auto restore = [](const char *what, const std::function<void()> &apply) {
+        try {
+            apply();
+        } catch (const std::exception &e) {
+            qCInfo(lcMainWindow) << "could not restore" << what << e.what();
+        }
+    };
+    if (stored.speaker && *stored.speaker >= -1 && *stored.speaker < m_ui.VC->count()) {
+        m_ui.VC->setCurrentIndex(*stored.speaker);
+        restore("the voice", [this] { applyVoiceChoice(); });
+    }
+    if (stored.format && *stored.format >= -1 && *stored.format < m_ui.FC->count()) {
+        m_ui.FC->setCurrentIndex(*stored.format);
+        restore("the format", [this] { applyFormatChoice(); });
+    }
+    if (stored.xml && *stored.xml >= 0 && *stored.xml <= 2) {
+        m_ui.ProcXML->setTristate(*stored.xml == 2);
+        m_ui.ProcXML->setCheckState(Qt::CheckState(*stored.xml));
+    }
+    m_menuStyle = stored.style;
+    if (MenuIcons)
+        MenuIcons->setStyle(stored.style);
+    colMRU.restore(stored.recentFiles);
+    showRecentFiles();
+}
+
+void frmTTS::moveOntoAScreen()
+{
+    // The title bar must be reachable; a position saved on a screen that is
+    // gone would otherwise leave the window out of sight.
+    const QPoint titleBar = pos() + QPoint(width() / 2, 8);
+    if (QGuiApplication::screenAt(titleBar))
+        return;
+    const QScreen *nearest = QGuiApplication::primaryScreen();
+    int best = std::numeric_limits<int>::max();
+    for (const QScreen *screen : QGuiApplication::screens()) {
+        const QRect area = screen->availableGeometry();
+        const QPoint inside(std::clamp(titleBar.x(), area.left(), area.right()),
+                            std::clamp(titleBar.y(), area.top(), area.bottom()));
+        const int distance = (inside - titleBar).manhattanLength();
+        if (distance < best) {
+            best = distance;
+            nearest = screen;
+        }
+    }
+    if (!nearest)
+        return;
+    const QRect area = nearest->availableGeometry();
+    const QSize outer = frameGeometry().size();
+    move(std::clamp(x(), area.left(), std::max(area.left(), area.right() - outer.width() + 1)),
+         std::clamp(y(), area.top(), std::max(area.top(), area.bottom() - outer.height() + 1)));
+}
+
+void frmTTS::SaveSettings()
+{
+    StoredSettings stored;
+    stored.left = Twips::fromPixels(pos().x());
+    stored.top = Twips::fromPixels(pos().y());
+    stored.speaker = qint16(m_ui.VC->currentIndex());
+    stored.format = qint16(m_ui.FC->currentIndex());
+    stored.xml = qint16(m_ui.ProcXML->checkState());
+    stored.style = MenuIcons ? MenuIcons->Style() : m_menuStyle;
+    stored.recentFiles = colMRU.entries();
+    try {
+        stored.write();
+    } catch (const std::exception &e) {
+        // Nothing is reported: the previous file stays as it was.
+        qCInfo(lcMainWindow) << "settings not saved:" << e.what();
+    }
+}
+
+void frmTTS::mnuOpen_Click()
+{
+    runHandler("mnuOpen_Click", [this] {
+        const QString path = FileDlg::ShowOpen(*m_dependencies.openDialog, DocumentReader::dialogFilter(),
+                                               DocumentReader::DialogFilterIndex, QString(),
+                                               DocumentReader::DialogFlags, DocumentReader::dialogTitle());
+        if (!path.isEmpty())
+            OpenDocument(path);
+    });
+}
+
+void frmTTS::OpenDocument(const QString &path)
+{
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const LoadedDocument document = DocumentReader::read(path);
+    QGuiApplication::restoreOverrideCursor();
+    // A file that cannot be read leaves the text the user had.
+    if (!document.ok()) {
+        showMessage(QStringLiteral("Sorry! Unable to open the file : ") + path, QMessageBox::Warning);
+        return;
+    }
+    m_ui.Text1->setPlainText(document.text);
+    setWindowTitle(QStringLiteral("TTS - ") + document.title);
+    AddToMRU(path);
+}
+
+void frmTTS::AddToMRU(const QString &path)
+{
+    colMRU.add(path);
+    showRecentFiles();
+}
+
+void frmTTS::showRecentFiles()
+{
+    if (colMRU.isEmpty())
+        return;
+    m_ui.SAP1->setVisible(true);
+    for (int index = 1; index <= colMRU.count() && index <= 4; ++index) {
+        m_ui.mnuMRU[index]->setText(RecentFiles::caption(index, colMRU.entry(index)));
+        m_ui.mnuMRU[index]->setVisible(true);
+    }
+}
+
+void frmTTS::mnuMRU_Click(qint16 Index)
+{
+    runHandler("mnuMRU_Click", [this, Index] {
+        if (Index >= 1 && Index <= colMRU.count())
+            OpenDocument(colMRU.entry(Index));
+    });
 }

@@ -1,10 +1,21 @@
 #pragma once
 
+#include "ImageList.h"
+#include "RecentFiles.h"
 #include "frmTTSUi.h"
 
 #include <QMainWindow>
+#include <QMessageBox>
+#include <QSet>
 
 #include <functional>
+#include <memory>
+
+class AMeter;
+class SpVoice;
+class MenuIconDrawer;
+class MeterSurface;
+class OpenDialogRunner;
 
 // The program's one working window and the place where the subsystems meet:
 // it owns the voice, the meter, the face pictures, the menu images and the
@@ -19,6 +30,19 @@ public:
     {
         // Called with the name of each load and unload step as it starts.
         std::function<void(const QString &step)> stepObserver;
+        // Shows a modal message box with one OK button; tests record instead.
+        std::function<void(const QString &title, const QString &text, QMessageBox::Icon icon)>
+            messageBox;
+        // Where the face pictures are loaded from.
+        QString mouthPicturePrefix;
+        // Creates the voice at load; the default speaks with eSpeak NG
+        // through PulseAudio. May throw: the window then has no voice.
+        std::function<std::unique_ptr<SpVoice>()> createVoice;
+        // The Open dialog; the default is a QFileDialog over the window.
+        std::shared_ptr<OpenDialogRunner> openDialog;
+        // The folder of TTS.ini; empty: the program's folder when writable,
+        // else the user's configuration folder.
+        QString settingsFolder;
     };
 
     explicit frmTTS(Dependencies dependencies = {}, QWidget *parent = nullptr);
@@ -29,17 +53,67 @@ public:
 
     // The flags handed to every Speak: 11 (XML) or 19 (plain text).
     qint32 SpeakFlags = 0;
+    // Empty when no voice could be created.
+    std::unique_ptr<SpVoice> Voice;
 
     const frmTTSUi &ui() const { return m_ui; }
+    MeterSurface *meterSurface() const { return m_meterSurface; }
+
+    // The two menu images, and the face pictures by viseme number.
+    ImageList ImageList1;
+    ImageList MouthImgList;
+    std::unique_ptr<AMeter> LevelMeter;
+    std::unique_ptr<MenuIconDrawer> MenuIcons;
+    // The recent files, newest first.
+    RecentFiles colMRU;
 
 public Q_SLOTS:
     void mnuExit_Click();
+    void cmdTalk_Click();
+    void cmdPause_Click();
+    void cmdStop_Click();
+    void ProcXML_Click();
+    void VC_Click();
+    void FC_Click();
+    void mnuOpen_Click();
+    void mnuMRU_Click(qint16 Index);
+
+    // The voice's events. Stream numbers and positions are not used.
+    void Voice_Word(qint32 StreamNum, qint64 StreamPos, qint32 Pos, qint32 length);
+    void Voice_EndStream(qint32 StreamNumber, qint64 StreamPosition);
+    void Voice_AudioLevel(qint32 StreamNumber, qint64 StreamPosition, qint32 AudioLevel);
+    void Voice_Viseme(qint32 StreamNumber, qint64 StreamPosition, qint32 Duration,
+                      qint32 NextVisemeId, qint32 Feature, qint32 VisemeId);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
     void Form_Unload(qint16 &cancel);
+    void LoadMouthImages();
+    void showRestingFace();
+    void AddFormat(const QString &caption, qint32 formatType);
+    void applyVoiceChoice();
+    void applyFormatChoice();
+    void LoadSettings();
+    void SaveSettings();
+    void moveOntoAScreen();
+    void OpenDocument(const QString &path);
+    void AddToMRU(const QString &path);
+    void showRecentFiles();
+    void fillVoiceList();
+    void connectVoice();
+    // The voice, or error 91 when there is none.
+    SpVoice &voice() const;
+    void SelectText(qint32 start, qint32 length);
+    void showLevel(qint32 level);
+
+    // Runs a handler that has no error handling of its own: a failure is
+    // shown once (the same failure of the same handler is not repeated until
+    // the next Speak) and the program goes on.
+    void runHandler(const char *handler, const std::function<void()> &action);
+    void showMessage(const QString &text, QMessageBox::Icon icon,
+                     const QString &title = QStringLiteral("Sonti"));
 
     // Runs one step of the load sequence from its fifth step on: a failing
     // step is abandoned and the sequence goes on with the next one.
@@ -47,6 +121,10 @@ private:
     void enterStep(const QString &step);
 
     frmTTSUi m_ui;
+    MeterSurface *m_meterSurface = nullptr;
     Dependencies m_dependencies;
     bool m_unloaded = false;
+    // The stored menu style, kept when there is no menu drawer to hold it.
+    qint32 m_menuStyle = 0;
+    QSet<QString> m_reportedFailures;
 };

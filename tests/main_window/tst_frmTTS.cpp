@@ -1,0 +1,357 @@
+#include "FakeSynthesizer.h"
+#include "MeterSurface.h"
+#include "NullAudioSink.h"
+#include "SpVoice.h"
+#include "SontiError.h"
+#include "TestPictures.h"
+#include "frmTTS.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QRect pixels(int left, int top, int width, int height)
+{
+    return QRect(left / 15, top / 15, width / 15, height / 15);
+}
+
+QStringList visibleMenuEntries(QMenu *menu)
+{
+    QStringList entries;
+    for (QAction *action : menu->actions()) {
+        if (action->isVisible())
+            entries << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    }
+    return entries;
+}
+
+struct Message
+{
+    QString title;
+    QString text;
+    QMessageBox::Icon icon;
+};
+
+} // namespace
+
+class tst_frmTTS : public QObject
+{
+    Q_OBJECT
+
+    TestPictures m_pictures;
+    QTemporaryDir m_settings;
+    QList<Message> m_messages;
+    QStringList m_steps;
+
+    frmTTS::Dependencies dependencies()
+    {
+        frmTTS::Dependencies d;
+        d.mouthPicturePrefix = m_pictures.prefix();
+        d.settingsFolder = m_settings.path();
+        d.messageBox = [this](const QString &title, const QString &text, QMessageBox::Icon icon) {
+            m_messages.append({title, text, icon});
+        };
+        d.stepObserver = [this](const QString &step) { m_steps << step; };
+        d.createVoice = [] {
+            return std::make_unique<SpVoice>(std::make_unique<FakeSynthesizer>(), std::make_unique<NullAudioSink>());
+        };
+        return d;
+    }
+
+    QString faceShown(const frmTTS &window)
+    {
+        return TestPictures::shownIn(window.ui().VisemePicture->pixmap().toImage());
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_messages.clear();
+        m_steps.clear();
+    }
+
+    void controlsAreWhereTheyWereDesigned_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("container");
+        QTest::addColumn<QRect>("geometry");
+
+        QTest::newRow("Text1") << "Text1" << "client" << pixels(50, 2880, 5655, 3975);
+        QTest::newRow("Frame1") << "Frame1" << "client" << pixels(50, 120, 5655, 2655);
+        QTest::newRow("VisemePicture") << "VisemePicture" << "Frame1" << pixels(120, 240, 2535, 2055);
+        QTest::newRow("Picture1") << "Picture1" << "VisemePicture" << pixels(1440, 1200, 975, 700);
+        QTest::newRow("VC") << "VC" << "Frame1" << pixels(2760, 240, 2775, 315);
+        QTest::newRow("FC") << "FC" << "Frame1" << pixels(2760, 720, 2775, 315);
+        QTest::newRow("ProcXML") << "ProcXML" << "Frame1" << pixels(2760, 1200, 1335, 255);
+        QTest::newRow("cmdTalk") << "cmdTalk" << "Frame1" << pixels(2760, 1560, 2655, 375);
+        QTest::newRow("cmdPause") << "cmdPause" << "Frame1" << pixels(2760, 2040, 1215, 375);
+        QTest::newRow("cmdStop") << "cmdStop" << "Frame1" << pixels(4080, 2040, 1335, 375);
+    }
+
+    void controlsAreWhereTheyWereDesigned()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, container);
+        QFETCH(QRect, geometry);
+        frmTTS window(dependencies());
+        window.Form_Load();
+        auto *widget = window.findChild<QWidget *>(name);
+        QVERIFY2(widget, qPrintable(name));
+        QCOMPARE(widget->parentWidget()->objectName(), container);
+        QCOMPARE(widget->geometry(), geometry);
+    }
+
+    void windowHasItsDesignedSizeAndStartState()
+    {
+        frmTTS window(dependencies());
+        window.Form_Load();
+        const frmTTSUi &ui = window.ui();
+        QVERIFY(window.isVisible());
+        QCOMPARE(window.windowTitle(), QStringLiteral("TTS"));
+        QCOMPARE(window.centralWidget()->size(), QSize(381, 462));
+        QCOMPARE(window.minimumSize(), window.maximumSize());
+        QVERIFY(!(window.windowFlags() & Qt::WindowMaximizeButtonHint));
+        QVERIFY(window.windowFlags() & Qt::WindowMinimizeButtonHint);
+        // Text1 ends 75 twips above the bottom of the client area.
+        QCOMPARE(ui.Text1->geometry().bottom() + 1, (2880 + 3975) / 15);
+
+        QCOMPARE(ui.Text1->toPlainText(), QStringLiteral("This is just a test"));
+        QCOMPARE(ui.Frame1->title(), QStringLiteral(" Control Panel "));
+        QCOMPARE(ui.cmdTalk->text(), QStringLiteral("&Speak"));
+        QCOMPARE(ui.cmdPause->text(), QStringLiteral("&Pause"));
+        QCOMPARE(ui.cmdStop->text(), QStringLiteral("S&top"));
+        QCOMPARE(ui.ProcXML->text(), QStringLiteral("Process XM&L"));
+        QCOMPARE(ui.ProcXML->toolTip(), QStringLiteral("Process XML Files"));
+        QCOMPARE(ui.VC->placeholderText(), QStringLiteral("Select Speaker"));
+        QCOMPARE(ui.FC->placeholderText(), QStringLiteral("Select Format"));
+        QVERIFY(ui.ProcXML->isChecked());
+        QCOMPARE(window.SpeakFlags, 11);
+
+        QVERIFY(ui.cmdTalk->isEnabled());
+        QVERIFY(!ui.cmdPause->isEnabled());
+        QVERIFY(!ui.cmdStop->isEnabled());
+        QVERIFY(!ui.Text1->isReadOnly());
+        for (QPushButton *button : {ui.cmdTalk, ui.cmdPause, ui.cmdStop}) {
+            QVERIFY(button->font().bold());
+            QCOMPARE(button->font().pointSizeF(), 8.25);
+            QVERIFY(!button->isDefault());
+        }
+        QVERIFY(ui.Label1->font().bold());
+        QVERIFY(!window.windowIcon().availableSizes().isEmpty());
+    }
+
+    void tabOrderRunsFromTheTextThroughTheButtonsToTheLists()
+    {
+        frmTTS window(dependencies());
+        window.Form_Load();
+        const frmTTSUi &ui = window.ui();
+        QList<QWidget *> order;
+        QWidget *widget = ui.Text1;
+        for (int i = 0; i < 7; ++i) {
+            order << widget;
+            widget = widget->nextInFocusChain();
+            while (widget->focusPolicy() == Qt::NoFocus || !widget->isEnabled())
+                widget = widget->nextInFocusChain();
+        }
+        // Disabled Pause and Stop are skipped.
+        const QList<QWidget *> expected{ui.Text1, ui.cmdTalk, ui.VC, ui.FC, ui.ProcXML};
+        QCOMPARE(order.mid(0, 5), expected);
+    }
+
+    void fileMenuShowsOpenSeparatorExit()
+    {
+        frmTTS window(dependencies());
+        window.Form_Load();
+        const frmTTSUi &ui = window.ui();
+        QCOMPARE(window.menuBar()->actions().size(), 1);
+        QCOMPARE(ui.mnuFile->title(), QStringLiteral("&File"));
+        QCOMPARE(ui.mnuFile->actions().size(), 8);
+        QCOMPARE(visibleMenuEntries(ui.mnuFile),
+                 (QStringList{QStringLiteral("&Open"), QStringLiteral("-"), QStringLiteral("E&xit")}));
+        QVERIFY(!ui.SAP1->isVisible());
+        for (int i = 1; i <= 4; ++i) {
+            QVERIFY(ui.mnuMRU[i]);
+            QVERIFY(!ui.mnuMRU[i]->isVisible());
+        }
+        QVERIFY(!ui.mnuMRU[0]);
+    }
+
+    void exitAndCloseButtonRunTheSameUnload_data()
+    {
+        QTest::addColumn<bool>("viaMenu");
+        QTest::newRow("File > Exit") << true;
+        QTest::newRow("close button") << false;
+    }
+
+    void exitAndCloseButtonRunTheSameUnload()
+    {
+        QFETCH(bool, viaMenu);
+        QStringList &steps = m_steps;
+        frmTTS window(dependencies());
+        window.Form_Load();
+        steps.clear();
+        if (viaMenu)
+            window.ui().mnuExit->trigger();
+        else
+            window.close();
+        QVERIFY(!window.isVisible());
+        QCOMPARE(steps, (QStringList{QStringLiteral("Purge"), QStringLiteral("ReleaseVoice"), QStringLiteral("SaveSettings"),
+                                     QStringLiteral("Detach"), QStringLiteral("ReleaseMenuIcons")}));
+        const QStringList firstClose = steps;
+        window.close();
+        QCOMPARE(steps, firstClose);
+    }
+
+    void loadRunsItsStepsInOrder()
+    {
+        frmTTS window(dependencies());
+        window.Form_Load();
+        const QStringList expected{
+            QStringLiteral("LoadMouthImages"), QStringLiteral("MaskColor"), QStringLiteral("BackColor"),
+            QStringLiteral("RestingFace"),     QStringLiteral("CreateVoice"), QStringLiteral("EventInterests"),
+            QStringLiteral("FillVoices"),      QStringLiteral("FillFormats"), QStringLiteral("SpeakFlags"),
+            QStringLiteral("AlertBoundary"),   QStringLiteral("Surface"),     QStringLiteral("LabelColor"),
+            QStringLiteral("MenuIcons"),       QStringLiteral("LoadSettings"), QStringLiteral("Show")};
+        QCOMPARE(m_steps, expected);
+        QVERIFY(m_messages.isEmpty());
+    }
+
+    void afterLoadTheFaceRestsAndTheMeterIsBlack()
+    {
+        frmTTS window(dependencies());
+        window.Form_Load();
+        QCOMPARE(faceShown(window), QStringLiteral("MICEYECLOSED"));
+        // Magenta in the pictures shows the picture box's dark grey.
+        QCOMPARE(window.ui().VisemePicture->pixmap().toImage().pixelColor(2, 2), QColor(0x40, 0x40, 0x40));
+        const QImage meter = window.meterSurface()->image();
+        QCOMPARE(meter.pixelColor(10, 37), QColor(Qt::black));
+        QCOMPARE(window.ui().Label1->palette().color(QPalette::WindowText), QColor(0, 192, 0));
+    }
+
+    void menuShowsItsImagesBesideOpenAndExit()
+    {
+        frmTTS window(dependencies());
+        window.Form_Load();
+        QVERIFY(!window.ui().mnuOpen->icon().isNull());
+        QVERIFY(!window.ui().mnuExit->icon().isNull());
+    }
+
+    void aMissingPictureIsReportedOnceAndEndsTheLoad()
+    {
+        TestPictures pictures;
+        QFile::remove(pictures.path(QStringLiteral("MIC5")));
+        frmTTS::Dependencies d = dependencies();
+        d.mouthPicturePrefix = pictures.prefix();
+        frmTTS window(d);
+        // The resting face needs the eye picture that comes after MIC5.
+        QVERIFY_THROWS_EXCEPTION(SontiError, window.Form_Load());
+        QCOMPARE(m_messages.size(), 1);
+        QCOMPARE(m_messages[0].title, QStringLiteral("Load Images Error"));
+        QCOMPARE(m_messages[0].icon, QMessageBox::NoIcon);
+        QVERIFY2(m_messages[0].text.contains(QLatin1Char(':')), qPrintable(m_messages[0].text));
+        QCOMPARE(window.MouthImgList.count(), 17);
+    }
+
+    void visemesChangeTheFace_data()
+    {
+        QTest::addColumn<int>("viseme");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("0: silence shows the open face") << 0 << "MICFULL";
+        QTest::newRow("1") << 1 << "MICFULL";
+        QTest::newRow("7: mouth") << 7 << "MIC9";
+        QTest::newRow("8: eyes close instead of MIC2") << 8 << "MICEYECLOSED";
+        QTest::newRow("11: eyes narrow instead of MIC12") << 11 << "MICEYENARROW";
+        QTest::newRow("15") << 15 << "MIC6";
+        QTest::newRow("21") << 21 << "MIC9";
+    }
+
+    void visemesChangeTheFace()
+    {
+        QFETCH(int, viseme);
+        QFETCH(QString, shown);
+        frmTTS window(dependencies());
+        window.Form_Load();
+        window.Voice_Viseme(1, 0, 50, 0, 0, viseme);
+        QCOMPARE(faceShown(window), shown);
+    }
+
+    void aVisemeWithoutAPictureLeavesTheFace()
+    {
+        frmTTS window(dependencies());
+        window.Form_Load();
+        window.Voice_Viseme(1, 0, 50, 0, 0, 7);
+        window.Voice_Viseme(1, 0, 50, 0, 0, 99);
+        QCOMPARE(faceShown(window), QStringLiteral("MIC9"));
+        window.Voice_Viseme(1, 0, 50, 0, 0, 99);
+        QCOMPARE(m_messages.size(), 1);
+        QCOMPARE(m_messages[0].icon, QMessageBox::Critical);
+        QCOMPARE(m_messages[0].title, QStringLiteral("Sonti"));
+    }
+
+    void wordsAreSelectedAndTheEndSelectsAll()
+    {
+        frmTTS window(dependencies());
+        window.Form_Load();
+        QPlainTextEdit *text = window.ui().Text1;
+        text->setPlainText(QStringLiteral("Hello there\r\nfriend"));
+        text->setReadOnly(true);
+        window.Voice_Word(1, 0, 0, 5);
+        QCOMPARE(text->textCursor().selectedText(), QStringLiteral("Hello"));
+        window.Voice_Word(1, 0, 6, 5);
+        QCOMPARE(text->textCursor().selectedText(), QStringLiteral("there"));
+        window.Voice_Word(1, 0, 500, 5);
+        QVERIFY(text->textCursor().selectedText().isEmpty());
+        window.Voice_Word(1, 0, 10, 500);
+        QVERIFY(text->textCursor().selectedText().endsWith(QStringLiteral("friend")));
+        QVERIFY(m_messages.isEmpty());
+
+        window.Voice_Viseme(1, 0, 50, 0, 0, 7);
+        window.Voice_AudioLevel(1, 0, 37);
+        window.Voice_EndStream(1, 0);
+        QCOMPARE(text->textCursor().selectionStart(), 0);
+        QCOMPARE(text->textCursor().selectionEnd(), text->document()->characterCount() - 1);
+        QVERIFY(!text->isReadOnly());
+        QCOMPARE(faceShown(window), QStringLiteral("MICEYECLOSED"));
+        // The end of a stream leaves the level display alone.
+        QCOMPARE(window.ui().Label1->text(), QStringLiteral("37%"));
+    }
+
+    void audioLevelsDrawTheMeterAndThePercentage_data()
+    {
+        QTest::addColumn<int>("level");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<int>("litBars");
+        QTest::newRow("37") << 37 << "37%" << 4;
+        QTest::newRow("100") << 100 << "100%" << 11;
+        QTest::newRow("-5") << -5 << "-5%" << 0;
+    }
+
+    void audioLevelsDrawTheMeterAndThePercentage()
+    {
+        QFETCH(int, level);
+        QFETCH(QString, caption);
+        QFETCH(int, litBars);
+        frmTTS window(dependencies());
+        window.Form_Load();
+        window.Voice_AudioLevel(1, 0, level);
+        QCOMPARE(window.ui().Label1->text(), caption);
+        const QImage meter = window.meterSurface()->image();
+        int lit = 0;
+        for (int bar = 0; bar <= 10; ++bar)
+            lit += meter.pixelColor(10, 7 + 3 * bar) == QColor(0, 192, 0);
+        QCOMPARE(lit, litBars);
+    }
+};
+
+QTEST_MAIN(tst_frmTTS)
+#include "tst_frmTTS.moc"

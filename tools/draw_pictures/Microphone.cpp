@@ -123,7 +123,8 @@ void paintHead(QPainter &painter)
     // Eyebrows belong to the face, not to the eye pictures: they stay the
     // same whatever the eyes do.
     painter.setBrush(Qt::NoBrush);
-    QPen brow(Palette::outline, 2.4, Qt::SolidLine, Qt::RoundCap);
+    // Softer than the outline, so closed eyes below them still stand out.
+    QPen brow(Palette::brow, 2.2, Qt::SolidLine, Qt::RoundCap);
     painter.setPen(brow);
     for (const QPointF &eye : {leftEye, rightEye}) {
         QPainterPath arc;

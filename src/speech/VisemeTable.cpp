@@ -46,7 +46,7 @@ const QHash<QChar, int> &singleLetters()
 
 bool isVowelLetter(QChar c)
 {
-    static const QString vowels = QStringLiteral("aeiouyæəʌɐɘɞɑɒɔɛʊœøɤɝɜɚɪʏɨʉɯɵ");
+    static const QString vowels = QStringLiteral("aeiouyæəʌɐɘɞɑɒɔɛʊœøɤɝɜɚɪʏɨʉɯɵɶ");
     return vowels.contains(c);
 }
 

@@ -1,0 +1,218 @@
+#include "EspeakSynthesizer.h"
+#include "LanguageIds.h"
+#include "SapiTypes.h"
+
+#include <QTest>
+
+#include <algorithm>
+
+namespace {
+// Collects what one synthesis produced.
+class Collector : public SynthesisOutput
+{
+public:
+    int stopAfterChunks = -1;
+    std::vector<qint16> samples;
+    std::vector<SynthesisEvent> events;
+    int chunks = 0;
+
+    bool deliver(std::span<const qint16> s, std::span<const SynthesisEvent> e) override
+    {
+        samples.insert(samples.end(), s.begin(), s.end());
+        events.insert(events.end(), e.begin(), e.end());
+        return ++chunks != stopAfterChunks;
+    }
+
+    QList<std::pair<int, int>> words() const
+    {
+        QList<std::pair<int, int>> result;
+        for (const SynthesisEvent &e : events) {
+            if (e.type == SynthesisEvent::Type::Word)
+                result.append({e.position, e.length});
+        }
+        return result;
+    }
+
+    QList<int> visemes() const
+    {
+        QList<int> result;
+        for (const SynthesisEvent &e : events) {
+            if (e.type == SynthesisEvent::Type::Viseme)
+                result.append(e.viseme);
+        }
+        return result;
+    }
+
+    int peak() const
+    {
+        int p = 0;
+        for (const qint16 s : samples)
+            p = std::max(p, std::abs(int(s)));
+        return p;
+    }
+};
+
+SpeechFragment text(const QString &t)
+{
+    SpeechFragment f;
+    f.text = t;
+    return f;
+}
+
+const QString English = QStringLiteral("gmw/en-US");
+using Words = QList<std::pair<int, int>>;
+}
+
+class tst_EspeakSynthesizer : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        m_synth = std::make_unique<EspeakSynthesizer>();
+        QCOMPARE(m_synth->sampleRate(), 22050);
+    }
+
+    void everyVoiceOnceInAStableOrder()
+    {
+        const QList<VoiceDescription> first = m_synth->voices();
+        QVERIFY2(first.size() > 100, qPrintable(QString::number(first.size())));
+        QCOMPARE(first.front().id, English);
+        QCOMPARE(LanguageIds::langIdFor(first.front().language), QStringLiteral("409"));
+        QStringList ids;
+        for (const VoiceDescription &v : first)
+            ids.append(v.id);
+        ids.removeDuplicates();
+        QCOMPARE(ids.size(), first.size());
+        const QList<VoiceDescription> second = m_synth->voices();
+        QCOMPARE(second.size(), first.size());
+        for (qsizetype i = 0; i < first.size(); ++i)
+            QCOMPARE(second[i].id, first[i].id);
+    }
+
+    void wordsAreUtf16OffsetsIntoTheText_data()
+    {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<Words>("expected");
+        QTest::newRow("accented") << u"Héllo wörld über"_qs << Words{{0, 5}, {6, 5}, {12, 4}};
+        QTest::newRow("CR LF") << "one\r\ntwo" << Words{{0, 3}, {5, 3}};
+        QTest::newRow("after an emoji") << u"\U0001F600 smile"_qs << Words{{3, 5}};
+        QTest::newRow("angle brackets are text") << "<b>bold</b>" << Words{{1, 1}, {3, 4}, {9, 1}};
+    }
+    void wordsAreUtf16OffsetsIntoTheText()
+    {
+        QFETCH(QString, input);
+        QFETCH(Words, expected);
+        Collector out;
+        QVERIFY(!m_synth->synthesize(text(input), English, out).isError());
+        const Words words = out.words();
+        // espeak may add words for symbols it names; the real words must all be there.
+        for (const auto &word : expected)
+            QVERIFY2(words.contains(word), qPrintable(QStringLiteral("%1,%2 missing").arg(word.first).arg(word.second)));
+        for (const auto &[position, length] : words) {
+            QVERIFY(position >= 0 && position + length <= input.size());
+            QVERIFY(!input.at(position).isLowSurrogate());
+        }
+    }
+
+    void emojiWordCoversBothSurrogates()
+    {
+        Collector out;
+        const QString input = u"a \U0001F600 b"_qs;
+        QVERIFY(!m_synth->synthesize(text(input), English, out).isError());
+        QVERIFY(out.words().contains(std::make_pair(2, 2)));
+        QVERIFY(out.words().contains(std::make_pair(5, 1)));
+    }
+
+    void longTextKeepsItsOffsets()
+    {
+        QString input;
+        for (int i = 0; i < 300; ++i)
+            input += QStringLiteral("wörd%1 ").arg(i % 10);
+        input += QStringLiteral("ende");
+        Collector out;
+        QVERIFY(!m_synth->synthesize(text(input), English, out).isError());
+        // espeak skips a word event now and then; those it reports must be right.
+        const Words words = out.words();
+        QVERIFY(words.size() > 250);
+        for (const auto &[position, length] : words) {
+            const QString word = input.mid(position, length);
+            QVERIFY2(word == u"wörd" || (length == 1 && word.at(0).isDigit()) || word == u"ende", qPrintable(word));
+        }
+        QVERIFY(words.last().first > 1500);
+    }
+
+    void visemesFollowThePhonemes()
+    {
+        Collector out;
+        QVERIFY(!m_synth->synthesize(text("Hello world"), English, out).isError());
+        const QList<int> visemes = out.visemes();
+        for (const int v : {12, 14, 7, 19})
+            QVERIFY2(visemes.contains(v), qPrintable(QString::number(v)));
+        QVERIFY(std::all_of(visemes.begin(), visemes.end(), [](int v) { return v >= 0 && v <= 21; }));
+    }
+
+    void stateChangesTheSound()
+    {
+        auto lengthOf = [this](SpeechState state) {
+            SpeechFragment f = text("This sentence is spoken at several speeds.");
+            f.state = state;
+            Collector out;
+            m_synth->synthesize(f, English, out);
+            return out.samples.size();
+        };
+        SpeechState fast, slow, spelled;
+        fast.rate = 10;
+        slow.rate = -5;
+        spelled.spell = true;
+        QVERIFY(lengthOf(fast) * 2 < lengthOf({}));
+        QVERIFY(lengthOf(slow) > lengthOf({}));
+        QVERIFY(lengthOf(spelled) > lengthOf({}) * 2);
+
+        SpeechFragment quiet = text("quiet");
+        quiet.state.volume = 0;
+        Collector silent;
+        m_synth->synthesize(quiet, English, silent);
+        QVERIFY(!silent.samples.empty());
+        QCOMPARE(silent.peak(), 0);
+    }
+
+    void pronunciationReplacesItsText()
+    {
+        SpeechFragment f;
+        f.kind = SpeechFragment::Kind::Pronounce;
+        f.text = QStringLiteral("xyzzy");
+        f.argument = QStringLiteral("h eh 1 l ow & w er 1 l d");
+        Collector out;
+        QVERIFY(!m_synth->synthesize(f, English, out).isError());
+        QCOMPARE(out.words(), (Words{{0, 5}}));
+        QVERIFY(out.peak() > 1000);
+        QVERIFY(out.visemes().contains(12));
+    }
+
+    void stoppingEndsAtOnceAndTheNextSynthesisWorks()
+    {
+        Collector stopped;
+        stopped.stopAfterChunks = 1;
+        QVERIFY(!m_synth->synthesize(text("A sentence that would take a few seconds to say in full."), English, stopped).isError());
+        QCOMPARE(stopped.chunks, 1);
+        Collector next;
+        QVERIFY(!m_synth->synthesize(text("Next"), English, next).isError());
+        QCOMPARE(next.words(), (Words{{0, 4}}));
+    }
+
+    void unknownVoiceIsAnError()
+    {
+        Collector out;
+        const SontiError error = m_synth->synthesize(text("hi"), QStringLiteral("no/such-voice"), out);
+        QCOMPARE(error.number(), int(SontiError::SpeechFailure));
+        QVERIFY(out.samples.empty());
+    }
+
+private:
+    std::unique_ptr<EspeakSynthesizer> m_synth;
+};
+
+QTEST_GUILESS_MAIN(tst_EspeakSynthesizer)
+#include "tst_EspeakSynthesizer.moc"

@@ -121,6 +121,10 @@ private:
     QList<bool> m_prons;
     qsizetype m_pronFragment = -1;
     bool m_plainTextOnly = true;
+    // The state of the last Text fragment; m_stateChanged says a tag may have
+    // changed m_state since.
+    SpeechState m_current;
+    bool m_stateChanged = true;
 };
 
 SapiMarkupParser::Result Run::run()
@@ -138,12 +142,14 @@ SapiMarkupParser::Result Run::run()
             break;
         case Type::StartTag:
             m_plainTextOnly = false;
+            m_stateChanged = true;
             startTag(token);
             if (m_error.isError())
                 return {{}, m_error};
             break;
         case Type::EndTag:
             m_plainTextOnly = false;
+            m_stateChanged = true;
             endTag(token);
             break;
         case Type::Skipped:
@@ -275,14 +281,21 @@ SpeechFragment &Run::textTarget(qsizetype at)
 {
     if (m_pronFragment >= 0)
         return m_fragments[m_pronFragment];
-    SpeechState state = m_state.current();
-    if (m_fragments.isEmpty() || m_fragments.last().kind != SpeechFragment::Kind::Text
-        || m_fragments.last().state != state) {
-        SpeechFragment fragment;
-        fragment.state = std::move(state);
-        fragment.sourceOffsets = {at};
-        m_fragments.append(std::move(fragment));
+    // The state changes only at tags, so most text joins the last fragment
+    // without comparing states.
+    if (m_stateChanged) {
+        m_stateChanged = false;
+        SpeechState state = m_state.current();
+        if (state == m_current && !m_fragments.isEmpty() && m_fragments.last().kind == SpeechFragment::Kind::Text)
+            return m_fragments.last();
+        m_current = std::move(state);
+    } else if (!m_fragments.isEmpty() && m_fragments.last().kind == SpeechFragment::Kind::Text) {
+        return m_fragments.last();
     }
+    SpeechFragment fragment;
+    fragment.state = m_current;
+    fragment.sourceOffsets = {at};
+    m_fragments.append(std::move(fragment));
     return m_fragments.last();
 }
 
@@ -293,9 +306,12 @@ void Run::appendSource(qsizetype begin, qsizetype end)
     SpeechFragment &fragment = textTarget(begin);
     fragment.text.append(QStringView(m_source).sliced(begin, end - begin));
     // The entry after the last unit so far becomes this run's first unit.
-    fragment.sourceOffsets.last() = begin;
-    for (qsizetype i = begin + 1; i <= end; ++i)
-        fragment.sourceOffsets.append(i);
+    QList<qsizetype> &offsets = fragment.sourceOffsets;
+    const qsizetype size = offsets.size();
+    offsets.resize(size + (end - begin));
+    qsizetype *offset = offsets.data() + size - 1;
+    for (qsizetype i = begin; i <= end; ++i)
+        *offset++ = i;
 }
 
 void Run::appendCharacter(char32_t codePoint, qsizetype begin, qsizetype end)

@@ -1,0 +1,228 @@
+#include "EspeakSynthesizer.h"
+#include "MonitorRecorder.h"
+#include "PulseAudioSink.h"
+#include "SpVoice.h"
+#include "SpeechRecorder.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The real path: espeak-ng, libsoxr and PulseAudio, against the daemon with
+// a null sink that scripts/test starts, heard through the sink's monitor.
+class tst_PulseAudioSink : public QObject
+{
+    Q_OBJECT
+
+private:
+    QString m_sink;
+    std::unique_ptr<MonitorRecorder> m_monitor;
+
+    std::unique_ptr<SpVoice> makeVoice()
+    {
+        auto voice = std::make_unique<SpVoice>();
+        voice->setEventInterests(SVEAllEvents);
+        voice->setAlertBoundary(SVEPhoneme);
+        return voice;
+    }
+
+    static QString sinkInputs()
+    {
+        QProcess pactl;
+        pactl.start(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("sink-inputs"), QStringLiteral("short")});
+        pactl.waitForFinished(3000);
+        return QString::fromUtf8(pactl.readAllStandardOutput());
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        if (qEnvironmentVariableIsEmpty("PULSE_SERVER"))
+            QSKIP("PULSE_SERVER is not set: run through scripts/test, which starts a PulseAudio daemon with a null sink");
+        m_sink = qEnvironmentVariable("SONTI_TEST_SINK", QStringLiteral("sonti_null"));
+        m_monitor = std::make_unique<MonitorRecorder>();
+        QVERIFY(m_monitor->start(m_sink));
+        // An idle null sink runs ahead of real time; a monitor recording
+        // for a while brings it into step before anything is timed.
+        QTest::qWait(2500);
+        QVERIFY(m_monitor->now() > 0);
+    }
+
+    void eachFormatIsHeardAsSynthesised_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QString>("spec");
+        QTest::newRow("16 kHz mono") << int(SAFT16kHz16BitMono) << "s16le 1ch 16000Hz";
+        QTest::newRow("16 kHz stereo") << int(SAFT16kHz16BitStereo) << "s16le 2ch 16000Hz";
+        QTest::newRow("22 kHz mono") << int(SAFT22kHz16BitMono) << "s16le 1ch 22050Hz";
+        QTest::newRow("22 kHz stereo") << int(SAFT22kHz16BitStereo) << "s16le 2ch 22050Hz";
+        QTest::newRow("11 kHz 8-bit mono") << int(SAFT11kHz8BitMono) << "u8 1ch 11025Hz";
+    }
+    void eachFormatIsHeardAsSynthesised()
+    {
+        QFETCH(int, type);
+        QFETCH(QString, spec);
+        auto voice = makeVoice();
+        voice->setAllowAudioOutputFormatChangesOnNextSet(false);
+        voice->AudioOutputStream()->Format().setType(type);
+        voice->setAudioOutputStream(voice->AudioOutputStream());
+        SpeechRecorder events(*voice);
+        QString inputs;
+        connect(voice.get(), &SpVoice::StartStream, this, [&inputs] { inputs = sinkInputs(); });
+        const qint64 from = m_monitor->now();
+        voice->Speak("Hello world, this is a test.", SVSFlagsAsync | SVSFIsNotXML);
+        QTRY_COMPARE_WITH_TIMEOUT(events.count("end"), 1, 10000);
+        QTest::qWait(100);
+        QVERIFY2(inputs.contains(spec), qPrintable(inputs));
+
+        const SpAudioFormat &format = voice->AudioOutputStream()->Format();
+        const double synthesised = double(events.of("end").first().position) / (format.sampleRate() * format.blockAlign());
+        const auto [first, last] = m_monitor->soundSpan(from, m_monitor->now());
+        QVERIFY2(first >= 0, "nothing was heard");
+        const double heard = double(last - first) / MonitorRecorder::Rate;
+        // espeak pads a sentence with silence; the sound itself lies within.
+        QVERIFY2(heard <= synthesised + 0.03 && heard >= synthesised - 0.6,
+                 qPrintable(QStringLiteral("heard %1 s of %2 s").arg(heard).arg(synthesised)));
+        QVERIFY(m_monitor->loudest(from, m_monitor->now()) > 1000);
+        QCOMPARE(events.count("word"), 6);
+    }
+
+    void eventsArriveWhenTheirAudioIsHeard()
+    {
+        auto voice = makeVoice();
+        SpeechRecorder events(*voice);
+        QList<qint64> heardAt;
+        qint64 endAt = 0;
+        connect(voice.get(), &SpVoice::Word, this, [&] { heardAt.append(m_monitor->now()); });
+        connect(voice.get(), &SpVoice::EndStream, this, [&] { endAt = m_monitor->now(); });
+        const qint64 from = m_monitor->now();
+        voice->Speak("One. Two. Three. Four.", SVSFlagsAsync);
+        QTRY_COMPARE_WITH_TIMEOUT(events.count("end"), 1, 10000);
+        QCOMPARE(heardAt.size(), 4);
+        // Each word begins to sound around the moment its event arrives,
+        // and the stream ends after the last sound.
+        for (const qint64 at : heardAt) {
+            const auto [first, last] = m_monitor->soundSpan(at - MonitorRecorder::Rate / 10, at + MonitorRecorder::Rate / 5);
+            QVERIFY2(first >= 0, qPrintable(QStringLiteral("silence around the word event at %1 ms").arg((at - from) / 48)));
+        }
+        const auto [first, last] = m_monitor->soundSpan(from, endAt + MonitorRecorder::Rate);
+        QVERIFY(last <= endAt + MonitorRecorder::Window);
+        QVERIFY2(endAt - last < MonitorRecorder::Rate / 2, qPrintable(QString::number((endAt - last) / 48)));
+    }
+
+    void pauseSilencesSoundAndEventsAndResumeContinues()
+    {
+        auto voice = makeVoice();
+        SpeechRecorder events(*voice);
+        voice->Speak("one two three four five six seven eight nine ten", SVSFlagsAsync);
+        QTRY_VERIFY_WITH_TIMEOUT(events.count("word") >= 2, 10000);
+        voice->Pause();
+        QTest::qWait(150);
+        const qint64 from = m_monitor->now();
+        const qsizetype eventsWhilePaused = events.events.size();
+        QTest::qWait(500);
+        QCOMPARE(events.events.size(), eventsWhilePaused);
+        QVERIFY2(m_monitor->loudest(from, m_monitor->now()) < 100, "sound while paused");
+        const qint64 resumed = m_monitor->now();
+        voice->Resume();
+        QTRY_COMPARE_WITH_TIMEOUT(events.count("end"), 1, 10000);
+        QCOMPARE(events.count("word"), 10);
+        QVERIFY(m_monitor->loudest(resumed, m_monitor->now()) > 1000);
+    }
+
+    void purgeSilencesAtOnceAndEndsTheStream()
+    {
+        auto voice = makeVoice();
+        SpeechRecorder events(*voice);
+        QString text;
+        for (int i = 0; i < 200; ++i)
+            text += QStringLiteral("This is sentence number %1 of a long text. ").arg(i);
+        voice->Speak(text, SVSFlagsAsync);
+        QTRY_VERIFY_WITH_TIMEOUT(events.count("word") >= 3, 10000);
+        voice->Speak(QString(), SVSFPurgeBeforeSpeak);
+        QTRY_COMPARE(events.count("end"), 1);
+        QTest::qWait(100);
+        const qint64 from = m_monitor->now();
+        QTest::qWait(300);
+        QVERIFY2(m_monitor->loudest(from, m_monitor->now()) < 100, "sound after the purge");
+    }
+
+    void rapidSpeakAndPurgeCycles()
+    {
+        auto voice = makeVoice();
+        SpeechRecorder events(*voice);
+        for (int i = 0; i < 100; ++i)
+            voice->Speak(QStringLiteral("Cycle %1.").arg(i), SVSFlagsAsync | SVSFPurgeBeforeSpeak);
+        QTRY_COMPARE_WITH_TIMEOUT(events.count("end"), 100, 20000);
+        // The voice still speaks normally afterwards.
+        voice->Speak("done", SVSFDefault);
+        QTRY_COMPARE(events.count("end"), 101);
+    }
+
+    void noServerFailsSpeakAndTheServerDyingEndsTheStream()
+    {
+        QTemporaryDir dir;
+        const QString socket = dir.filePath(QStringLiteral("native"));
+        const QByteArray saved = qgetenv("PULSE_SERVER");
+        qputenv("PULSE_SERVER", "unix:" + socket.toUtf8());
+        auto voice = makeVoice();
+        QVERIFY_THROWS_EXCEPTION(SontiError, voice->Speak("nobody listens", SVSFlagsAsync));
+
+        // A private daemon that can be killed mid-sentence.
+        auto startDaemon = [&](QProcess &daemon) {
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("HOME"), dir.path());
+            env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
+            daemon.setProcessEnvironment(env);
+            daemon.start(QStringLiteral("pulseaudio"),
+                         {QStringLiteral("-n"), QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
+                          QStringLiteral("--load=module-null-sink"),
+                          QStringLiteral("--load=module-native-protocol-unix socket=") + socket});
+            for (int i = 0; i < 200 && !QFile::exists(socket); ++i)
+                QTest::qWait(10);
+        };
+        QProcess daemon;
+        startDaemon(daemon);
+        if (!QFile::exists(socket)) {
+            qputenv("PULSE_SERVER", saved);
+            QSKIP("could not start a private PulseAudio daemon");
+        }
+        SpeechRecorder events(*voice);
+        // The daemon may take a moment to accept clients.
+        auto speak = [&voice](const QString &text) {
+            for (int attempt = 0; attempt < 100; ++attempt) {
+                try {
+                    return voice->Speak(text, SVSFlagsAsync);
+                } catch (const SontiError &) {
+                    QTest::qWait(20);
+                }
+            }
+            return 0;
+        };
+        const int cut = speak(QStringLiteral("This sentence is cut short when the sound server goes away."));
+        QVERIFY(cut > 0);
+        QTRY_VERIFY_WITH_TIMEOUT(events.count("word") >= 1, 10000);
+        daemon.kill();
+        daemon.waitForFinished(3000);
+        QTRY_COMPARE_WITH_TIMEOUT(events.count("end"), 1, 5000);
+        QCOMPARE(events.of("end").first().stream, cut);
+
+        QProcess second;
+        QFile::remove(socket);
+        startDaemon(second);
+        const int again = speak(QStringLiteral("Back again."));
+        QVERIFY(again > cut);
+        QTRY_COMPARE_WITH_TIMEOUT(events.count("end"), 2, 10000);
+        QCOMPARE(events.of("end").last().stream, again);
+        const auto words = events.of("word");
+        QCOMPARE(std::count_if(words.begin(), words.end(), [again](const auto &w) { return w.stream == again; }), 2);
+        voice.reset();
+        second.kill();
+        second.waitForFinished(3000);
+        qputenv("PULSE_SERVER", saved);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_PulseAudioSink)
+#include "tst_PulseAudioSink.moc"

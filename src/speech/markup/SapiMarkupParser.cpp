@@ -87,6 +87,21 @@ QString orEmpty(const QString *value)
     return value ? *value : QString();
 }
 
+// "Gender=Female ;\n Age!=Child;" → "Gender=Female;Age!=Child": markup spread
+// over lines must reach the voice matcher as plain attribute lists.
+QString attributeListOf(const QString *value)
+{
+    if (!value)
+        return {};
+    QStringList items;
+    for (const QString &item : value->split(u';', Qt::SkipEmptyParts)) {
+        const QString trimmed = item.simplified();
+        if (!trimmed.isEmpty())
+            items << trimmed;
+    }
+    return items.join(u';');
+}
+
 // One parse: the scanner's tokens applied to the state and collected into
 // fragments.
 class Run
@@ -209,8 +224,8 @@ void Run::startTag(const MarkupToken &token)
         }
         break;
     case Element::Voice:
-        m_state.applyVoice(orEmpty(token.attribute(QLatin1StringView("required"))),
-                           orEmpty(token.attribute(QLatin1StringView("optional"))), container);
+        m_state.applyVoice(attributeListOf(token.attribute(QLatin1StringView("required"))),
+                           attributeListOf(token.attribute(QLatin1StringView("optional"))), container);
         break;
     case Element::Lang:
         m_state.applyLang(orEmpty(token.attribute(QLatin1StringView("langid"))), container);

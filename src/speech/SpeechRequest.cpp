@@ -1,5 +1,6 @@
 #include "SpeechRequest.h"
 
+#include "SapiMarkupParser.h"
 #include "SapiTypes.h"
 #include "SpObjectTokens.h"
 
@@ -14,9 +15,15 @@ bool SpeechRequest::isMarkup(const QString &text, int flags)
 
 QList<SpeechFragment> SpeechRequest::fragmentsFor(const QString &text, int flags, const SpObjectTokens &voices)
 {
-    Q_UNUSED(voices);
-    // Markup is read as plain text until the markup parser joins here.
-    Q_UNUSED(isMarkup(text, flags));
+    if (isMarkup(text, flags)) {
+        const SapiMarkupParser parser([&voices](const QString &required, const QString &optional) {
+            return voices.bestMatchId(required, optional);
+        });
+        SapiMarkupParser::Result result = parser.parse(text);
+        if (!result.ok())
+            throw result.error;
+        return result.fragments;
+    }
     SpeechFragment fragment;
     fragment.kind = SpeechFragment::Kind::Text;
     fragment.text = text;

@@ -90,6 +90,48 @@ private Q_SLOTS:
         QCOMPARE(std::make_pair(words[1].a, words[1].b), std::make_pair(10, 5));
     }
 
+    void markupIsReadOnlyWhenAsked_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("flags");
+        QTest::addColumn<Words>("words");
+        QTest::addColumn<QList<int>>("rates");
+        const QString markup = QStringLiteral("<rate speed=\"5\">Hi</rate> there");
+        QTest::newRow("XML") << markup << int(SVSFIsXML) << Words{{16, 2}, {26, 5}} << QList<int>{5, 0};
+        QTest::newRow("detected by its first character") << markup << 0 << Words{{16, 2}, {26, 5}} << QList<int>{5, 0};
+        QTest::newRow("not XML") << markup << int(SVSFIsNotXML) << Words{{0, 5}, {6, 19}, {26, 5}} << QList<int>{0};
+    }
+    void markupIsReadOnlyWhenAsked()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, flags);
+        QFETCH(Words, words);
+        QFETCH(QList<int>, rates);
+        Rig rig = makeVoice();
+        SpeechRecorder recorder(*rig.voice);
+        rig.voice->Speak(text, flags | SVSFlagsAsync);
+        QTRY_COMPARE(recorder.count("end"), 1);
+        Words heard;
+        for (const auto &e : recorder.of("word"))
+            heard.append({e.a, e.b});
+        QCOMPARE(heard, words);
+        QList<int> spokenRates;
+        for (const auto &spoken : rig.synthesizer->spoken()) {
+            if (!spoken.fragment.text.trimmed().isEmpty())
+                spokenRates.append(spoken.fragment.state.rate);
+        }
+        QCOMPARE(spokenRates, rates);
+    }
+
+    void unspeakableMarkupFailsSpeak()
+    {
+        Rig rig = makeVoice();
+        SpeechRecorder recorder(*rig.voice);
+        QVERIFY_THROWS_EXCEPTION(SontiError, rig.voice->Speak("<pron sym=\"qq\">x</pron>", SVSFIsXML | SVSFlagsAsync));
+        QTest::qWait(100);
+        QCOMPARE(recorder.events.size(), 0);
+    }
+
     void onlyInterestingEventsAreRaised_data()
     {
         QTest::addColumn<int>("interests");

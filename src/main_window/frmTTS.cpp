@@ -422,9 +422,11 @@ void frmTTS::LoadSettings()
         m_ui.FC->setCurrentIndex(*stored.format);
         restore("the format", [this] { applyFormatChoice(); });
     }
+    // Stored as 0 unchecked, 1 checked, 2 grayed.
+    static constexpr Qt::CheckState checkStates[] = {Qt::Unchecked, Qt::Checked, Qt::PartiallyChecked};
     if (stored.xml && *stored.xml >= 0 && *stored.xml <= 2) {
         m_ui.ProcXML->setTristate(*stored.xml == 2);
-        m_ui.ProcXML->setCheckState(Qt::CheckState(*stored.xml));
+        m_ui.ProcXML->setCheckState(checkStates[*stored.xml]);
     }
     m_menuStyle = stored.style;
     if (MenuIcons)
@@ -467,7 +469,11 @@ void frmTTS::SaveSettings()
     stored.top = Twips::fromPixels(pos().y());
     stored.speaker = qint16(m_ui.VC->currentIndex());
     stored.format = qint16(m_ui.FC->currentIndex());
-    stored.xml = qint16(m_ui.ProcXML->checkState());
+    switch (m_ui.ProcXML->checkState()) {
+    case Qt::Unchecked: stored.xml = 0; break;
+    case Qt::Checked: stored.xml = 1; break;
+    case Qt::PartiallyChecked: stored.xml = 2; break;
+    }
     stored.style = MenuIcons ? MenuIcons->Style() : m_menuStyle;
     stored.recentFiles = colMRU.entries();
     try {

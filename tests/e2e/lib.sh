@@ -13,7 +13,12 @@ E2E_DIR="$(mktemp -d /tmp/sonti-e2e.XXXXXX)"
 # and its own runtime folder (the single-instance lock), so tests never
 # see each other's state.
 cp "$SONTI_BINARY" "$E2E_DIR/sonti"
-export XDG_RUNTIME_DIR_ORIG="${XDG_RUNTIME_DIR:-}"
+# The sound server is named explicitly, so the runtime folder can be ours.
+if [[ -z "${PULSE_SERVER:-}" && -n "${XDG_RUNTIME_DIR:-}" && -S "$XDG_RUNTIME_DIR/pulse/native" ]]; then
+    export PULSE_SERVER="unix:$XDG_RUNTIME_DIR/pulse/native"
+fi
+export XDG_RUNTIME_DIR="$E2E_DIR/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 E2E_PIDS=()
 
 e2e_cleanup() {
@@ -24,6 +29,13 @@ e2e_cleanup() {
     rm -rf "$E2E_DIR"
 }
 trap e2e_cleanup EXIT
+
+# Where things are in a window screenshot, below the menu bar: the face
+# (Frame1 at 3,8; VisemePicture at 8,16 in it) and the meter (96,80 in the face).
+FACE_X=11 FACE_Y=24
+METER_X=107 METER_Y=104
+# Text1's selection colour.
+HIGHLIGHT=308cc6
 
 fail() {
     echo "FAIL: $*" >&2
@@ -37,11 +49,14 @@ start_sonti() {
     E2E_PIDS+=("$SONTI_PID")
 }
 
-# wait_window <title regex> [seconds]: prints the window id once it is shown.
+# wait_window <title regex> [pid] [seconds]: prints the id of a shown window
+# with that title (of that process, when given) once there is one.
 wait_window() {
-    local title="$1" limit="${2:-10}" i id
+    local title="$1" pid="${2:-}" limit="${3:-10}" i id
+    local by_pid=()
+    [[ -n "$pid" ]] && by_pid=(--all --pid "$pid")
     for ((i = 0; i < limit * 50; i++)); do
-        id="$(xdotool search --onlyvisible --name "$title" 2>/dev/null | head -1 || true)"
+        id="$(xdotool search --onlyvisible "${by_pid[@]}" --name "$title" 2>/dev/null | head -1 || true)"
         if [[ -n "$id" ]]; then
             echo "$id"
             return 0
@@ -51,12 +66,14 @@ wait_window() {
     return 1
 }
 
-# wait_gone <pid> [seconds]: waits for the process to end; prints its status.
+# wait_gone <pid> [seconds]: waits for the process to end and sets
+# EXIT_STATUS; fails when it is still running after the time.
 wait_gone() {
     local pid="$1" limit="${2:-10}" i
     for ((i = 0; i < limit * 50; i++)); do
         if ! kill -0 "$pid" 2>/dev/null; then
-            wait "$pid" && echo 0 || echo $?
+            EXIT_STATUS=0
+            wait "$pid" || EXIT_STATUS=$?
             return 0
         fi
         sleep 0.02
@@ -67,6 +84,11 @@ wait_gone() {
 # pixel <png> <x> <y>: prints the pixel as rrggbb.
 pixel() {
     convert "$1" -format '%[hex:p{'"$2,$3"'}]' info: | cut -c1-6 | tr 'A-F' 'a-f'
+}
+
+# bbox_of <png> <rrggbb>: the bounding box (WxH+X+Y) of that colour.
+bbox_of() {
+    convert "$1" -fill black +opaque "#$2" -format '%@' info: 2>/dev/null || true
 }
 
 # count_colour <png> <rrggbb>: number of pixels of exactly that colour.

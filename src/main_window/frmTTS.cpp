@@ -13,6 +13,7 @@
 #include "StoredSettings.h"
 #include "Twips.h"
 #include "QtOpenDialogRunner.h"
+#include "ScreenPlacement.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -30,13 +31,13 @@
 
 #include <algorithm>
 #include <exception>
-#include <limits>
 
 Q_LOGGING_CATEGORY(lcMainWindow, "sonti.main_window", QtWarningMsg)
 
 frmTTS::frmTTS(Dependencies dependencies, QWidget *parent)
     : QMainWindow(parent)
     , m_dependencies(std::move(dependencies))
+    , m_guard([this](const QString &text) { showMessage(text, QMessageBox::Critical); })
 {
     if (m_dependencies.mouthPicturePrefix.isEmpty())
         m_dependencies.mouthPicturePrefix = MouthImages::defaultPrefix();
@@ -208,7 +209,7 @@ void frmTTS::Form_Unload(qint16 &)
     m_unloaded = true;
     if (Voice) {
         enterStep(QStringLiteral("Purge"));
-        runHandler("Form_Unload", [this] { Voice->Speak(QString(), SVSFPurgeBeforeSpeak); });
+        m_guard.run("Form_Unload", [this] { Voice->Speak(QString(), SVSFPurgeBeforeSpeak); });
         enterStep(QStringLiteral("ReleaseVoice"));
         Voice.reset();
     }
@@ -225,26 +226,6 @@ void frmTTS::Form_Unload(qint16 &)
 void frmTTS::mnuExit_Click()
 {
     close();
-}
-
-void frmTTS::runHandler(const char *handler, const std::function<void()> &action)
-{
-    try {
-        action();
-    } catch (const SontiError &e) {
-        const QString failure = QStringLiteral("%1:%2").arg(QLatin1String(handler)).arg(e.number());
-        if (m_reportedFailures.contains(failure))
-            return;
-        m_reportedFailures.insert(failure);
-        showMessage(QStringLiteral("%1 (%2)").arg(e.description()).arg(e.number()),
-                    QMessageBox::Critical);
-    } catch (const std::exception &e) {
-        const QString failure = QLatin1String(handler) + QStringLiteral(":std");
-        if (m_reportedFailures.contains(failure))
-            return;
-        m_reportedFailures.insert(failure);
-        showMessage(QString::fromLocal8Bit(e.what()), QMessageBox::Critical);
-    }
 }
 
 void frmTTS::SelectText(qint32 start, qint32 length)
@@ -272,12 +253,12 @@ void frmTTS::showLevel(qint32 level)
 
 void frmTTS::Voice_Word(qint32, qint64, qint32 Pos, qint32 length)
 {
-    runHandler("Voice_Word", [&] { SelectText(Pos, length); });
+    m_guard.run("Voice_Word", [&] { SelectText(Pos, length); });
 }
 
 void frmTTS::Voice_EndStream(qint32, qint64)
 {
-    runHandler("Voice_EndStream", [&] {
+    m_guard.run("Voice_EndStream", [&] {
         showRestingFace();
         m_ui.cmdTalk->setEnabled(true);
         m_ui.cmdPause->setEnabled(false);
@@ -292,19 +273,19 @@ void frmTTS::Voice_EndStream(qint32, qint64)
 
 void frmTTS::Voice_AudioLevel(qint32, qint64, qint32 AudioLevel)
 {
-    runHandler("Voice_AudioLevel", [&] { showLevel(AudioLevel); });
+    m_guard.run("Voice_AudioLevel", [&] { showLevel(AudioLevel); });
 }
 
 void frmTTS::Voice_Viseme(qint32, qint64, qint32, qint32, qint32, qint32 VisemeId)
 {
-    runHandler("Voice_Viseme", [&] {
+    m_guard.run("Voice_Viseme", [&] {
         m_ui.VisemePicture->setPixmap(MouthImages::visemePicture(MouthImgList, VisemeId));
     });
 }
 
 void frmTTS::cmdTalk_Click()
 {
-    m_reportedFailures.clear();
+    m_guard.forget();
     try {
         if (m_ui.Text1->document()->isEmpty()) {
             showMessage(QStringLiteral("Nothing to Speak!"), QMessageBox::Warning);
@@ -325,7 +306,7 @@ void frmTTS::cmdTalk_Click()
 
 void frmTTS::cmdPause_Click()
 {
-    runHandler("cmdPause_Click", [this] {
+    m_guard.run("cmdPause_Click", [this] {
         if (m_ui.cmdPause->text() == QLatin1String("&Pause")) {
             voice().Pause();
             m_ui.cmdPause->setText(QStringLiteral("&Resume"));
@@ -341,7 +322,7 @@ void frmTTS::cmdPause_Click()
 
 void frmTTS::cmdStop_Click()
 {
-    runHandler("cmdStop_Click", [this] {
+    m_guard.run("cmdStop_Click", [this] {
         voice().Speak(QString(), SVSFPurgeBeforeSpeak);
         m_ui.cmdTalk->setEnabled(true);
         m_ui.cmdPause->setEnabled(false);
@@ -362,12 +343,12 @@ void frmTTS::ProcXML_Click()
 
 void frmTTS::VC_Click()
 {
-    runHandler("VC_Click", [this] { applyVoiceChoice(); });
+    m_guard.run("VC_Click", [this] { applyVoiceChoice(); });
 }
 
 void frmTTS::FC_Click()
 {
-    runHandler("FC_Click", [this] { applyFormatChoice(); });
+    m_guard.run("FC_Click", [this] { applyFormatChoice(); });
 }
 
 void frmTTS::applyVoiceChoice()
@@ -437,29 +418,10 @@ void frmTTS::LoadSettings()
 
 void frmTTS::moveOntoAScreen()
 {
-    // The title bar must be reachable; a position saved on a screen that is
-    // gone would otherwise leave the window out of sight.
-    const QPoint titleBar = pos() + QPoint(width() / 2, 8);
-    if (QGuiApplication::screenAt(titleBar))
-        return;
-    const QScreen *nearest = QGuiApplication::primaryScreen();
-    int best = std::numeric_limits<int>::max();
-    for (const QScreen *screen : QGuiApplication::screens()) {
-        const QRect area = screen->availableGeometry();
-        const QPoint inside(std::clamp(titleBar.x(), area.left(), area.right()),
-                            std::clamp(titleBar.y(), area.top(), area.bottom()));
-        const int distance = (inside - titleBar).manhattanLength();
-        if (distance < best) {
-            best = distance;
-            nearest = screen;
-        }
-    }
-    if (!nearest)
-        return;
-    const QRect area = nearest->availableGeometry();
-    const QSize outer = frameGeometry().size();
-    move(std::clamp(x(), area.left(), std::max(area.left(), area.right() - outer.width() + 1)),
-         std::clamp(y(), area.top(), std::max(area.top(), area.bottom() - outer.height() + 1)));
+    QList<QRect> areas;
+    for (const QScreen *screen : QGuiApplication::screens())
+        areas << screen->availableGeometry();
+    move(ScreenPlacement::reachable(frameGeometry(), areas));
 }
 
 void frmTTS::SaveSettings()
@@ -486,7 +448,7 @@ void frmTTS::SaveSettings()
 
 void frmTTS::mnuOpen_Click()
 {
-    runHandler("mnuOpen_Click", [this] {
+    m_guard.run("mnuOpen_Click", [this] {
         const QString path = FileDlg::ShowOpen(*m_dependencies.openDialog, DocumentReader::dialogFilter(),
                                                DocumentReader::DialogFilterIndex, QString(),
                                                DocumentReader::DialogFlags, DocumentReader::dialogTitle());
@@ -529,7 +491,7 @@ void frmTTS::showRecentFiles()
 
 void frmTTS::mnuMRU_Click(qint16 Index)
 {
-    runHandler("mnuMRU_Click", [this, Index] {
+    m_guard.run("mnuMRU_Click", [this, Index] {
         if (Index >= 1 && Index <= colMRU.count())
             OpenDocument(colMRU.entry(Index));
     });

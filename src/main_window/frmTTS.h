@@ -1,12 +1,12 @@
 #pragma once
 
+#include "HandlerGuard.h"
 #include "ImageList.h"
 #include "RecentFiles.h"
 #include "frmTTSUi.h"
 
 #include <QMainWindow>
 #include <QMessageBox>
-#include <QSet>
 
 #include <functional>
 #include <memory>
@@ -108,10 +108,6 @@ private:
     void SelectText(qint32 start, qint32 length);
     void showLevel(qint32 level);
 
-    // Runs a handler that has no error handling of its own: a failure is
-    // shown once (the same failure of the same handler is not repeated until
-    // the next Speak) and the program goes on.
-    void runHandler(const char *handler, const std::function<void()> &action);
     void showMessage(const QString &text, QMessageBox::Icon icon,
                      const QString &title = QStringLiteral("Sonti"));
 
@@ -126,5 +122,5 @@ private:
     bool m_unloaded = false;
     // The stored menu style, kept when there is no menu drawer to hold it.
     qint32 m_menuStyle = 0;
-    QSet<QString> m_reportedFailures;
+    HandlerGuard m_guard;
 };

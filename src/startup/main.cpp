@@ -7,7 +7,6 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Sonti"));
-    QApplication::setOrganizationName(QStringLiteral("Sonti"));
     QApplication::setDesktopFileName(QStringLiteral("sonti"));
 
     Module1 startup;

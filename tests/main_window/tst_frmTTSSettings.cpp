@@ -288,6 +288,7 @@ private Q_SLOTS:
         QTest::newRow("far left") << -150000 << 1200 << false;
         QTest::newRow("far below") << 1500 << 900000 << false;
         QTest::newRow("far above and left") << -30000 << -30000 << false;
+        QTest::newRow("at the ends of 32 bits") << 2147483647 << -2147483647 - 1 << false;
     }
 
     void aPositionOffEveryScreenIsBroughtBack()

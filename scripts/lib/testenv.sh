@@ -31,7 +31,7 @@ sonti_env_start() {
     local n
     for n in $(seq 90 140); do
         [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] && continue
-        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$SONTI_ENV_DIR/xvfb.log" 2>&1 &
+        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset >"$SONTI_ENV_DIR/xvfb.log" 2>&1 &
         SONTI_XVFB_PID=$!
         export DISPLAY=":$n"
         break

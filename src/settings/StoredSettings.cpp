@@ -1,6 +1,7 @@
 #include "StoredSettings.h"
 
 #include "INIReadWrite.h"
+#include "IniText.h"
 
 #include <limits>
 
@@ -50,8 +51,15 @@ void StoredSettings::write() const
         WriteINIValue(Voice, QStringLiteral("XML"), int(*xml));
     WriteINIValue(Menu, QStringLiteral("Style"), int(style));
 
-    const int count = int(std::min<qsizetype>(recentFiles.size(), MaxRecentFiles));
-    WriteINIValue(Files, QStringLiteral("Count"), count);
-    for (int i = 1; i <= count; ++i)
-        WriteINIValue(Files, QString::number(i), recentFiles.at(i - 1));
+    // A path that cannot be stored on one line (a file name with a lone line
+    // break) is left out, so Count never covers a key holding something else.
+    QStringList storable;
+    for (const QString &path : recentFiles) {
+        if (storable.size() < MaxRecentFiles
+            && IniText::isStorable(Files, QStringLiteral("1"), encodeValue(path)))
+            storable << path;
+    }
+    WriteINIValue(Files, QStringLiteral("Count"), int(storable.size()));
+    for (int i = 1; i <= storable.size(); ++i)
+        WriteINIValue(Files, QString::number(i), storable.at(i - 1));
 }

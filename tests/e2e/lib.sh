@@ -52,7 +52,7 @@ start_sonti() {
 # wait_window <title regex> [pid] [seconds]: prints the id of a shown window
 # with that title (of that process, when given) once there is one.
 wait_window() {
-    local title="$1" pid="${2:-}" limit="${3:-10}" i id
+    local title="$1" pid="${2:-}" limit="${3:-30}" i id
     local by_pid=()
     [[ -n "$pid" ]] && by_pid=(--all --pid "$pid")
     for ((i = 0; i < limit * 50; i++)); do
@@ -69,7 +69,7 @@ wait_window() {
 # wait_gone <pid> [seconds]: waits for the process to end and sets
 # EXIT_STATUS; fails when it is still running after the time.
 wait_gone() {
-    local pid="$1" limit="${2:-10}" i
+    local pid="$1" limit="${2:-30}" i
     for ((i = 0; i < limit * 50; i++)); do
         if ! kill -0 "$pid" 2>/dev/null; then
             EXIT_STATUS=0

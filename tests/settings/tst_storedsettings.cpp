@@ -78,6 +78,16 @@ private Q_SLOTS:
         QVERIFY(contents(m_path).contains("[Files]\nCount=3\n1=/home/me/c & d.txt\n"));
     }
 
+    void aPathThatCannotBeStoredIsLeftOut()
+    {
+        store("[Files]\nCount=1\n1=/old.txt\n"_ba);
+        StoredSettings settings;
+        settings.recentFiles = {u"/new/a\nb.txt"_s, u"/old.txt"_s, u"/cr\r\nlf.txt"_s};
+        settings.write();
+        // Count covers exactly the keys written: no key keeps a stale path.
+        QCOMPARE(StoredSettings::read(0, 0).recentFiles, (QStringList{u"/old.txt"_s, u"/cr\r\nlf.txt"_s}));
+    }
+
     void eachKeyIsReadOnItsOwn_data()
     {
         QTest::addColumn<QByteArray>("stored");

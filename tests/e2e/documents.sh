@@ -5,55 +5,11 @@
 # restart, through TTS.ini in the program's folder.
 source "$(dirname "$0")/lib.sh"
 
-# Xvfb resets when its last client leaves and refuses connections while it
-# does (it did after the check above, and would between our two starts):
-# one client kept connected for the whole run holds it up.
-for ((i = 0; i < 100; i++)); do
-    xprop -root -spy _SONTI_KEEP >/dev/null 2>&1 &
-    keeper=$!
-    sleep 0.02
-    kill -0 "$keeper" 2>/dev/null && xdpyinfo >/dev/null 2>&1 && break
-    kill "$keeper" 2>/dev/null || true
-done
-E2E_PIDS+=("$keeper")
-
 mkdir -p "$E2E_DIR/my docs"
 first="$E2E_DIR/my docs/read me.txt"
 second="$E2E_DIR/my docs/R&D notes.txt"
 printf 'Hello from a file\r\nwith a second line\r\nand a third\r\n' >"$first"
 printf 'Notes\r\n' >"$second"
-
-# wait_title <window> <title>: polls until the window has exactly that title.
-wait_title() {
-    local i
-    for ((i = 0; i < 250; i++)); do
-        [[ "$(xdotool getwindowname "$1" 2>/dev/null)" == "$2" ]] && return 0
-        sleep 0.02
-    done
-    return 1
-}
-
-# file_menu <window> <key>: opens the File menu and chooses the entry with
-# that access key, once the menu is on screen.
-file_menu() {
-    local before i
-    before="$(xdotool search --onlyvisible --pid "$SONTI_PID" | wc -l)"
-    timeout 5 xdotool windowfocus --sync "$1" key alt+f
-    for ((i = 0; i < 150; i++)); do
-        (($(xdotool search --onlyvisible --pid "$SONTI_PID" | wc -l) > before)) && break
-        sleep 0.02
-    done
-    xdotool key "$2"
-}
-
-# open_by_dialog <window> <path>: File > Open, the path typed, Return.
-open_by_dialog() {
-    local dialog
-    file_menu "$1" o
-    dialog="$(wait_window '^Open$' "$SONTI_PID")" || fail "File > Open showed no dialog"
-    timeout 5 xdotool windowfocus --sync "$dialog" type --delay 2 "$2"
-    xdotool key Return
-}
 
 # text_height <window> <menu bar height>: height in pixels of what is
 # written in the text box (inside its border, left of its scroll bar).
@@ -62,11 +18,6 @@ text_height() {
     convert "$E2E_DIR/shot.png" -crop "340x250+6+$(($2 + 195))" +repage -fuzz 20% -trim -format '%h' info:
 }
 
-exit_by_menu() {
-    file_menu "$1" x
-    wait_gone "$SONTI_PID" || fail "File > Exit did not end the program"
-    [[ "$EXIT_STATUS" == 0 ]] || fail "the program ended with $EXIT_STATUS"
-}
 
 start_sonti
 win="$(wait_window '^TTS$' "$SONTI_PID")" || fail "no window titled TTS"

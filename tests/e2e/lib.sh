@@ -81,6 +81,45 @@ wait_gone() {
     return 1
 }
 
+# wait_title <window> <title>: polls until the window has exactly that title.
+wait_title() {
+    local i
+    for ((i = 0; i < 250; i++)); do
+        [[ "$(xdotool getwindowname "$1" 2>/dev/null)" == "$2" ]] && return 0
+        sleep 0.02
+    done
+    return 1
+}
+
+# file_menu <window> <key>: opens the File menu and chooses the entry with
+# that access key, once the menu is on screen.
+file_menu() {
+    local before i
+    before="$(xdotool search --onlyvisible --pid "$SONTI_PID" | wc -l)"
+    timeout 5 xdotool windowfocus --sync "$1" key alt+f
+    for ((i = 0; i < 150; i++)); do
+        (($(xdotool search --onlyvisible --pid "$SONTI_PID" | wc -l) > before)) && break
+        sleep 0.02
+    done
+    xdotool key "$2"
+}
+
+# open_by_dialog <window> <path>: File > Open, the path typed, Return.
+open_by_dialog() {
+    local dialog
+    file_menu "$1" o
+    dialog="$(wait_window '^Open$' "$SONTI_PID")" || fail "File > Open showed no dialog"
+    timeout 5 xdotool windowfocus --sync "$dialog" type --delay 2 "$2"
+    xdotool key Return
+}
+
+# exit_by_menu <window>: File > Exit; the program must end with status 0.
+exit_by_menu() {
+    file_menu "$1" x
+    wait_gone "$SONTI_PID" || fail "File > Exit did not end the program"
+    [[ "$EXIT_STATUS" == 0 ]] || fail "the program ended with $EXIT_STATUS"
+}
+
 # pixel <png> <x> <y>: prints the pixel as rrggbb.
 pixel() {
     convert "$1" -format '%[hex:p{'"$2,$3"'}]' info: | cut -c1-6 | tr 'A-F' 'a-f'

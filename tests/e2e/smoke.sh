@@ -34,11 +34,8 @@ wait_gone "$second" || fail "the second copy did not end"
 kill -0 "$first" || fail "the first copy ended"
 
 # File > Exit by keyboard.
-xdotool windowfocus --sync "$win" key alt+f
-sleep 0.3
-xdotool key x
-wait_gone "$first" || fail "File > Exit did not end the program"
-((EXIT_STATUS == 0)) || fail "the program ended with $EXIT_STATUS"
+SONTI_PID=$first
+exit_by_menu "$win"
 
 # Two copies started at the same moment: one window, one refusal.
 start_sonti

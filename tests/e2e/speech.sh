@@ -63,8 +63,5 @@ sox -t raw -r 48000 -e signed -b 16 -c 2 "$E2E_DIR/heard.raw" -n remix 1 stat 2>
 rms="$(awk '/RMS +amplitude/ {print $3}' "$E2E_DIR/stat.txt")"
 awk -v r="$rms" 'BEGIN { exit !(r > 0.01) }' || fail "nothing was heard (RMS $rms)"
 
-xdotool key --window "$win" alt+f
-sleep 0.3
-xdotool key x
-wait_gone "$SONTI_PID" || fail "the program did not end"
+exit_by_menu "$win"
 echo "PASS"

@@ -38,10 +38,11 @@ sonti_install() {
     "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# sonti_build <build dir> [extra cmake arguments...]
+# sonti_build <build dir> [extra cmake arguments...]; SONTI_TARGET, when
+# set, builds that target alone.
 sonti_build() {
     local dir="$1"
     shift
     cmake -S "$SONTI_ROOT" -B "$dir" -G Ninja "$@" >/dev/null
-    cmake --build "$dir" -j "$(nproc)"
+    cmake --build "$dir" -j "$(nproc)" ${SONTI_TARGET:+--target "$SONTI_TARGET"}
 }

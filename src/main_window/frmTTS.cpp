@@ -127,13 +127,10 @@ void frmTTS::Form_Load()
     });
     runIgnoringErrors(QStringLiteral("SpeakFlags"), [this] { SpeakFlags = SVSFlagsAsync | SVSFPurgeBeforeSpeak | SVSFIsXML; });
     runIgnoringErrors(QStringLiteral("AlertBoundary"), [this] { voice().setAlertBoundary(SVEPhoneme); });
-    runIgnoringErrors(QStringLiteral("Surface"), [this] {
-        LevelMeter = std::make_unique<AMeter>();
-        LevelMeter->setSurface(m_meterSurface);
-    });
+    runIgnoringErrors(QStringLiteral("Surface"), [this] { levelMeter().setSurface(m_meterSurface); });
     runIgnoringErrors(QStringLiteral("LabelColor"), [this] {
         QPalette palette = m_ui.Label1->palette();
-        palette.setColor(QPalette::WindowText, OleColor::toQColor(LevelMeter->BarForeColor()));
+        palette.setColor(QPalette::WindowText, OleColor::toQColor(levelMeter().BarForeColor()));
         m_ui.Label1->setPalette(palette);
     });
     runIgnoringErrors(QStringLiteral("MenuIcons"), [this] {
@@ -145,6 +142,14 @@ void frmTTS::Form_Load()
     });
     runIgnoringErrors(QStringLiteral("LoadSettings"), [this] { LoadSettings(); });
     runIgnoringErrors(QStringLiteral("Show"), [this] { show(); });
+}
+
+AMeter &frmTTS::levelMeter()
+{
+    // Created on first use, whichever use comes first.
+    if (!LevelMeter)
+        LevelMeter = std::make_unique<AMeter>();
+    return *LevelMeter;
 }
 
 SpVoice &frmTTS::voice() const
@@ -239,14 +244,13 @@ void frmTTS::SelectText(qint32 start, qint32 length)
     cursor.setPosition(from);
     cursor.setPosition(int(to), QTextCursor::KeepAnchor);
     m_ui.Text1->setTextCursor(cursor);
-    // setTextCursor scrolls so the selection's end is visible; keep its start
-    // in view too when a word wraps across lines.
+    // Scroll so the spoken word stays in view however long the text.
     m_ui.Text1->ensureCursorVisible();
 }
 
 void frmTTS::showLevel(qint32 level)
 {
-    LevelMeter->Draw(level);
+    levelMeter().Draw(level);
     m_ui.Label1->setText(QString::number(level) + QLatin1Char('%'));
     m_ui.Label1->adjustSize();
 }

@@ -103,6 +103,7 @@ private:
     void showRecentFiles();
     void fillVoiceList();
     void connectVoice();
+    AMeter &levelMeter();
     // The voice, or error 91 when there is none.
     SpVoice &voice() const;
     void SelectText(qint32 start, qint32 length);

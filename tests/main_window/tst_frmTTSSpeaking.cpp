@@ -1,9 +1,4 @@
-#include "FakeSynthesizer.h"
-#include "NullAudioSink.h"
-#include "SontiError.h"
-#include "SpVoice.h"
-#include "TestPictures.h"
-#include "frmTTS.h"
+#include "WindowFixture.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -11,16 +6,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
-
-struct Message
-{
-    QString text;
-    QMessageBox::Icon icon;
-};
 
 // Which of the controls that speaking switches are enabled, as one string:
 // Speak, Pause, Stop, voices, formats, XML box, text editable.
@@ -46,78 +34,45 @@ class tst_frmTTSSpeaking : public QObject
 {
     Q_OBJECT
 
-    TestPictures m_pictures;
-    QTemporaryDir m_settings;
-    QList<Message> m_messages;
-    FakeSynthesizer *m_synth = nullptr;
-    bool m_noVoice = false;
-
-    std::unique_ptr<frmTTS> makeWindow()
-    {
-        frmTTS::Dependencies d;
-        d.mouthPicturePrefix = m_pictures.prefix();
-        d.settingsFolder = m_settings.path();
-        d.messageBox = [this](const QString &, const QString &text, QMessageBox::Icon icon) {
-            m_messages.append({text, icon});
-        };
-        d.createVoice = [this]() -> std::unique_ptr<SpVoice> {
-            if (m_noVoice)
-                throw SontiError(SontiError::AudioFailure, QStringLiteral("test"), QStringLiteral("no engine"));
-            auto synth = std::make_unique<FakeSynthesizer>(16000, 60, 20);
-            m_synth = synth.get();
-            return std::make_unique<SpVoice>(std::move(synth), std::make_unique<NullAudioSink>());
-        };
-        auto window = std::make_unique<frmTTS>(d);
-        window->Form_Load();
-        return window;
-    }
+    WindowFixture m_fx;
 
 private Q_SLOTS:
-    void init()
-    {
-        m_messages.clear();
-        m_noVoice = false;
-        m_synth = nullptr;
-    }
+    void init() { m_fx.reset(); }
 
     void loadPreparesTheVoiceAndTheLists()
     {
-        auto window = makeWindow();
+        auto window = m_fx.start();
         const frmTTSUi &ui = window->ui();
         QVERIFY(window->Voice);
         QVERIFY(window->Voice->EventInterests() & SVEAudioLevel);
         QCOMPARE(window->Voice->AlertBoundary(), int(SVEPhoneme));
-        QCOMPARE(window->SpeakFlags, 11);
         // Every voice is offered, the last one too.
         QCOMPARE(ui.VC->count(), window->Voice->GetVoices().Count());
         QCOMPARE(ui.VC->count(), 3);
-        const QStringList formats{QStringLiteral("16kHz16BitMono"), QStringLiteral("16kHz16BitStereo"),
-                                  QStringLiteral("22kHz16BitMono"), QStringLiteral("22kHz16BitStereo")};
-        const QList<int> types{18, 19, 22, 23};
-        QCOMPARE(ui.FC->count(), 4);
-        for (int i = 0; i < 4; ++i) {
-            QCOMPARE(ui.FC->itemText(i), formats[i]);
-            QCOMPARE(ui.FC->itemData(i).toInt(), types[i]);
-        }
+        QStringList formats;
+        for (int i = 0; i < ui.FC->count(); ++i)
+            formats << ui.FC->itemText(i) + u'=' + ui.FC->itemData(i).toString();
+        QCOMPARE(formats, (QStringList{u"16kHz16BitMono=18"_qs, u"16kHz16BitStereo=19"_qs, u"22kHz16BitMono=22"_qs,
+                                       u"22kHz16BitStereo=23"_qs}));
         QCOMPARE(controlState(ui), idle);
     }
 
     void nothingToSpeakChangesNothing()
     {
-        auto window = makeWindow();
+        auto window = m_fx.start();
         window->ui().Text1->clear();
         QTest::mouseClick(window->ui().cmdTalk, Qt::LeftButton);
-        QCOMPARE(m_messages.size(), 1);
-        QCOMPARE(m_messages[0].text, QStringLiteral("Nothing to Speak!"));
-        QCOMPARE(m_messages[0].icon, QMessageBox::Warning);
+        QCOMPARE(m_fx.messages.size(), 1);
+        QCOMPARE(m_fx.messages[0].text, QStringLiteral("Nothing to Speak!"));
+        QCOMPARE(m_fx.messages[0].icon, QMessageBox::Warning);
         QCOMPARE(controlState(window->ui()), idle);
         QTest::qWait(50);
-        QVERIFY(m_synth->spoken().isEmpty());
+        QVERIFY(m_fx.synth->spoken().isEmpty());
     }
 
     void speakPauseResumeStopAndTheEndOfTheStream()
     {
-        auto window = makeWindow();
+        auto window = m_fx.start();
         const frmTTSUi &ui = window->ui();
         ui.Text1->setPlainText(QStringLiteral("one two three four five six seven eight nine ten"));
         QSignalSpy ends(window->Voice.get(), &SpVoice::EndStream);
@@ -144,12 +99,12 @@ private Q_SLOTS:
         QTRY_COMPARE(ends.size(), 1);
         QCOMPARE(controlState(ui), idle);
         QCOMPARE(ui.Text1->textCursor().selectedText(), ui.Text1->toPlainText());
-        QVERIFY(m_messages.isEmpty());
+        QVERIFY(m_fx.messages.isEmpty());
     }
 
     void spokenWordsAreSelectedAsTheyAreHeard()
     {
-        auto window = makeWindow();
+        auto window = m_fx.start();
         const frmTTSUi &ui = window->ui();
         ui.Text1->setPlainText(QStringLiteral("alpha beta gamma"));
         QSignalSpy words(window->Voice.get(), &SpVoice::Word);
@@ -164,7 +119,7 @@ private Q_SLOTS:
 
     void theXmlBoxChoosesTheFlags()
     {
-        auto window = makeWindow();
+        auto window = m_fx.start();
         window->ui().ProcXML->setChecked(false);
         QCOMPARE(window->SpeakFlags, 19);
         window->ui().ProcXML->setCheckState(Qt::PartiallyChecked);
@@ -176,7 +131,7 @@ private Q_SLOTS:
 
     void chosenVoiceAndFormatReachTheEngine()
     {
-        auto window = makeWindow();
+        auto window = m_fx.start();
         const frmTTSUi &ui = window->ui();
         ui.VC->setCurrentIndex(2);
         window->VC_Click();
@@ -191,27 +146,27 @@ private Q_SLOTS:
         window->FC_Click();
         QCOMPARE(window->Voice->Voice().Id(), window->Voice->GetVoices().Item(2).Id());
         QCOMPARE(window->Voice->AudioOutputStream()->Format().Type(), 23);
-        QVERIFY(m_messages.isEmpty());
+        QVERIFY(m_fx.messages.isEmpty());
     }
 
     void withoutAVoiceTheWindowStillOpensAndSpeakFails()
     {
-        m_noVoice = true;
-        auto window = makeWindow();
+        m_fx.noVoice = true;
+        auto window = m_fx.start();
         const frmTTSUi &ui = window->ui();
         QVERIFY(window->isVisible());
         QVERIFY(!window->Voice);
         QCOMPARE(ui.VC->count(), 0);
         QCOMPARE(ui.FC->count(), 4);
         QTest::mouseClick(ui.cmdTalk, Qt::LeftButton);
-        QCOMPARE(m_messages.size(), 1);
-        QCOMPARE(m_messages[0].text, QStringLiteral("Speech Error!"));
-        QCOMPARE(m_messages[0].icon, QMessageBox::Critical);
+        QCOMPARE(m_fx.messages.size(), 1);
+        QCOMPARE(m_fx.messages[0].text, QStringLiteral("Speech Error!"));
+        QCOMPARE(m_fx.messages[0].icon, QMessageBox::Critical);
         QCOMPARE(controlState(ui), speaking);
         // Stop has nothing to purge; its failure is reported and the program goes on.
         QTest::mouseClick(ui.cmdStop, Qt::LeftButton);
-        QCOMPARE(m_messages.size(), 2);
-        QCOMPARE(m_messages[1].icon, QMessageBox::Critical);
+        QCOMPARE(m_fx.messages.size(), 2);
+        QCOMPARE(m_fx.messages[1].icon, QMessageBox::Critical);
         window->close();
     }
 };

@@ -101,7 +101,6 @@ private Q_SLOTS:
         QTest::newRow("0 beside") << qint32(0) << true;
         QTest::newRow("1 none") << qint32(1) << false;
         QTest::newRow("unknown 7 as 0") << qint32(7) << true;
-        QTest::newRow("unknown -1 as 0") << qint32(-1) << true;
     }
 
     void styleOneHidesTheImages()

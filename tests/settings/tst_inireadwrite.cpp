@@ -59,7 +59,6 @@ private Q_SLOTS:
         };
         expect670([] { INIReadWrite::ReadINIInt(u"G"_s, u"K"_s, 1); });
         expect670([] { INIReadWrite::ReadINIString(u"G"_s, u"K"_s, QString(), 260); });
-        expect670([] { INIReadWrite::ReadINIString(u"G"_s, u"K"_s, QString(), 0); });
         expect670([] { INIReadWrite::ReadINIStringWhole(u"G"_s, u"K"_s); });
         expect670([] { INIReadWrite::WriteINIValue(u"G"_s, u"K"_s, u"v"_s); });
         expect670([] { INIReadWrite::WriteINIValue(u"G"_s, u"K"_s, 1.5); });
@@ -140,7 +139,6 @@ private Q_SLOTS:
         QTest::newRow("size 260 gives 259") << 260 << 259;
         QTest::newRow("size 301 gives all 300") << 301 << 300;
         QTest::newRow("size 1 gives nothing") << 1 << 0;
-        QTest::newRow("size 0 gives nothing") << 0 << 0;
         QTest::newRow("negative size gives nothing") << -5 << 0;
     }
 

@@ -35,7 +35,7 @@ sonti_install() {
     fi
     export DEBIAN_FRONTEND=noninteractive
     "${sudo[@]}" apt-get update -qq
-    "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    "${sudo[@]}" apt-get install -y -qq "${missing[@]}"
 }
 
 # sonti_build <build dir> [extra cmake arguments...]; SONTI_TARGET, when

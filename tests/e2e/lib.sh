@@ -26,7 +26,7 @@ e2e_cleanup() {
     for pid in "${E2E_PIDS[@]}"; do
         kill "$pid" 2>/dev/null || true
     done
-    rm -rf "$E2E_DIR"
+    [[ -n "${E2E_KEEP:-}" ]] || rm -rf "$E2E_DIR"
 }
 trap e2e_cleanup EXIT
 
@@ -84,7 +84,7 @@ wait_gone() {
 # wait_title <window> <title>: polls until the window has exactly that title.
 wait_title() {
     local i
-    for ((i = 0; i < 250; i++)); do
+    for ((i = 0; i < 750; i++)); do
         [[ "$(xdotool getwindowname "$1" 2>/dev/null)" == "$2" ]] && return 0
         sleep 0.02
     done
@@ -97,20 +97,37 @@ file_menu() {
     local before i
     before="$(xdotool search --onlyvisible --pid "$SONTI_PID" | wc -l)"
     timeout 5 xdotool windowfocus --sync "$1" key alt+f
-    for ((i = 0; i < 150; i++)); do
+    for ((i = 0; i < 750; i++)); do
         (($(xdotool search --onlyvisible --pid "$SONTI_PID" | wc -l) > before)) && break
         sleep 0.02
     done
+    ((i < 750)) || fail "the File menu did not open"
     xdotool key "$2"
 }
 
-# open_by_dialog <window> <path>: File > Open, the path typed, Return.
+# shown <window>: whether the window is mapped.
+shown() {
+    xwininfo -id "$1" 2>/dev/null | grep -q 'IsViewable'
+}
+
+# open_by_dialog <window> <path>: File > Open, the path typed, Return. A
+# slow (sanitized) program may not take the first keys yet: the name is
+# typed again while the dialog stays open.
 open_by_dialog() {
-    local dialog
+    local dialog attempt i
     file_menu "$1" o
     dialog="$(wait_window '^Open$' "$SONTI_PID")" || fail "File > Open showed no dialog"
-    timeout 5 xdotool windowfocus --sync "$dialog" type --delay 2 "$2"
-    xdotool key Return
+    for attempt in 1 2 3; do
+        sleep 0.2
+        timeout 5 xdotool windowfocus --sync "$dialog" key ctrl+a
+        xdotool type --delay 2 "$2"
+        xdotool key Return
+        for ((i = 0; i < 250; i++)); do
+            shown "$dialog" || return 0
+            sleep 0.02
+        done
+    done
+    fail "the Open dialog did not take $2"
 }
 
 # exit_by_menu <window>: File > Exit; the program must end with status 0.

@@ -117,6 +117,9 @@ int SpVoice::speakFragments(const QList<SpeechFragment> &fragments, int flags)
     job.format = m_format;
     job.rate = m_rate;
     job.volume = m_volume;
+    // Pause finds its boundary among the scheduled words or visemes.
+    job.wantedEvents = m_eventInterests | (m_alertBoundary == SVEPhoneme ? SVEViseme : 0)
+        | (m_alertBoundary == SVEWordBoundary || m_alertBoundary == SVESentenceBoundary ? SVEWordBoundary : 0);
     for (SpeechFragment &fragment : job.fragments) {
         if (!fragment.state.voiceId.isEmpty()) {
             const SpObjectToken token = m_tokens.byId(fragment.state.voiceId);

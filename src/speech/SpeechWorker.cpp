@@ -121,9 +121,24 @@ public:
         return e;
     }
 
-    void push(const SpeechEvent &e) { m_worker.m_scheduler.push(e); }
+    void push(const SpeechEvent &e)
+    {
+        if (wanted(e.kind))
+            m_worker.m_scheduler.push(e);
+    }
 
 private:
+    bool wanted(SpeechEvent::Kind kind) const
+    {
+        switch (kind) {
+        case SpeechEvent::Kind::Word: return m_job.wantedEvents & SVEWordBoundary;
+        case SpeechEvent::Kind::Viseme: return m_job.wantedEvents & SVEViseme;
+        case SpeechEvent::Kind::AudioLevel: return m_job.wantedEvents & SVEAudioLevel;
+        case SpeechEvent::Kind::Bookmark: return m_job.wantedEvents & SVEBookmark;
+        default: return true;
+        }
+    }
+
     bool writeOut()
     {
         m_framesOut += m_bytes.size() / m_job.format.blockAlign();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SapiTypes.h"
+
 #include "SpAudioFormat.h"
 #include "SpeechFragment.h"
 
@@ -25,6 +27,10 @@ struct SpeechJob
     SpAudioFormat format;
     int rate = 0;          // the voice's Rate, -10..10, added to each fragment's
     int volume = 100;      // the voice's Volume, 0..100, scaling each fragment's
+    // SpeechVoiceEvents bits of the word, viseme, level and bookmark events
+    // someone needs (the listener's interests plus what Pause waits for);
+    // the others are never stamped or scheduled. Start and end always are.
+    int wantedEvents = SVEAllEvents;
 };
 
 // The synthesis thread. It takes the queued streams one after the other,

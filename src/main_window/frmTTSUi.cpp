@@ -35,6 +35,16 @@ void place(QWidget *widget, int left, int top, int width, int height)
     widget->setGeometry(Twips::rect(left, top, width, height));
 }
 
+// A control named as designed, placed in its container by twips.
+template <typename Control, typename... Args>
+Control *create(const char *name, int left, int top, int width, int height, Args &&...args)
+{
+    auto *control = new Control(std::forward<Args>(args)...);
+    control->setObjectName(QLatin1String(name));
+    place(control, left, top, width, height);
+    return control;
+}
+
 } // namespace
 
 void frmTTSUi::setupUi(QMainWindow *window, QWidget *meterSurface)
@@ -58,9 +68,7 @@ void frmTTSUi::setupUi(QMainWindow *window, QWidget *meterSurface)
 
     const QFont boldFont = designFont(true);
 
-    Text1 = new QPlainTextEdit(client);
-    Text1->setObjectName(QStringLiteral("Text1"));
-    place(Text1, 50, 2880, 5655, 3975);
+    Text1 = create<QPlainTextEdit>("Text1", 50, 2880, 5655, 3975, client);
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Text1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
@@ -73,13 +81,9 @@ void frmTTSUi::setupUi(QMainWindow *window, QWidget *meterSurface)
         textPalette.setColor(QPalette::Inactive, role, textPalette.color(QPalette::Active, role));
     Text1->setPalette(textPalette);
 
-    Frame1 = new QGroupBox(QStringLiteral(" Control Panel "), client);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    place(Frame1, 50, 120, 5655, 2655);
+    Frame1 = create<QGroupBox>("Frame1", 50, 120, 5655, 2655, QStringLiteral(" Control Panel "), client);
 
-    VisemePicture = new QLabel(Frame1);
-    VisemePicture->setObjectName(QStringLiteral("VisemePicture"));
-    place(VisemePicture, 120, 240, 2535, 2055);
+    VisemePicture = create<QLabel>("VisemePicture", 120, 240, 2535, 2055, Frame1);
     VisemePicture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     VisemePicture->setAutoFillBackground(true);
     QPalette picturePalette = VisemePicture->palette();
@@ -91,43 +95,29 @@ void frmTTSUi::setupUi(QMainWindow *window, QWidget *meterSurface)
     Picture1->setObjectName(QStringLiteral("Picture1"));
     place(Picture1, 1440, 1200, 975, 700);
 
-    Label1 = new QLabel(Picture1);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    place(Label1, 480, 240, 75, 195);
+    Label1 = create<QLabel>("Label1", 480, 240, 75, 195, Picture1);
     Label1->setFont(boldFont);
     // Sizes itself to its caption, growing to the right as the label does.
     Label1->setAttribute(Qt::WA_TranslucentBackground);
 
-    VC = new QComboBox(Frame1);
-    VC->setObjectName(QStringLiteral("VC"));
-    place(VC, 2760, 240, 2775, 315);
+    VC = create<QComboBox>("VC", 2760, 240, 2775, 315, Frame1);
     VC->setPlaceholderText(QStringLiteral("Select Speaker"));
 
-    cmdStop = new QPushButton(QStringLiteral("S&top"), Frame1);
-    cmdStop->setObjectName(QStringLiteral("cmdStop"));
-    place(cmdStop, 4080, 2040, 1335, 375);
+    cmdStop = create<QPushButton>("cmdStop", 4080, 2040, 1335, 375, QStringLiteral("S&top"), Frame1);
     cmdStop->setFont(boldFont);
     cmdStop->setEnabled(false);
 
-    cmdTalk = new QPushButton(QStringLiteral("&Speak"), Frame1);
-    cmdTalk->setObjectName(QStringLiteral("cmdTalk"));
-    place(cmdTalk, 2760, 1560, 2655, 375);
+    cmdTalk = create<QPushButton>("cmdTalk", 2760, 1560, 2655, 375, QStringLiteral("&Speak"), Frame1);
     cmdTalk->setFont(boldFont);
 
-    cmdPause = new QPushButton(QStringLiteral("&Pause"), Frame1);
-    cmdPause->setObjectName(QStringLiteral("cmdPause"));
-    place(cmdPause, 2760, 2040, 1215, 375);
+    cmdPause = create<QPushButton>("cmdPause", 2760, 2040, 1215, 375, QStringLiteral("&Pause"), Frame1);
     cmdPause->setFont(boldFont);
     cmdPause->setEnabled(false);
 
-    FC = new QComboBox(Frame1);
-    FC->setObjectName(QStringLiteral("FC"));
-    place(FC, 2760, 720, 2775, 315);
+    FC = create<QComboBox>("FC", 2760, 720, 2775, 315, Frame1);
     FC->setPlaceholderText(QStringLiteral("Select Format"));
 
-    ProcXML = new QCheckBox(QStringLiteral("Process XM&L"), Frame1);
-    ProcXML->setObjectName(QStringLiteral("ProcXML"));
-    place(ProcXML, 2760, 1200, 1335, 255);
+    ProcXML = create<QCheckBox>("ProcXML", 2760, 1200, 1335, 255, QStringLiteral("Process XM&L"), Frame1);
     ProcXML->setChecked(true);
     ProcXML->setToolTip(QStringLiteral("Process XML Files"));
 

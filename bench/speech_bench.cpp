@@ -73,7 +73,9 @@ public:
 class Monitor : public QThread
 {
 public:
-    explicit Monitor(const QString &sink) : m_sink(sink) {}
+    explicit Monitor(const QString &sink)
+        : m_sink(sink)
+    {}
     std::atomic<bool> armed = false;
     std::atomic<bool> stop = false;
     std::mutex mutex;
@@ -90,8 +92,9 @@ protected:
     void run() override
     {
         QProcess parec;
-        parec.start("parec", {"-d", m_sink + ".monitor", "--raw", "--format=s16le", "--rate=48000", "--channels=1",
-                              "--latency-msec=2"});
+        parec.start(
+            "parec",
+            {"-d", m_sink + ".monitor", "--raw", "--format=s16le", "--rate=48000", "--channels=1", "--latency-msec=2"});
         parec.waitForStarted();
         while (!stop) {
             parec.waitForReadyRead(50);
@@ -157,9 +160,8 @@ int main(int argc, char *argv[])
     std::vector<double> toSinkShort, toSinkLong, toSound, wordError;
     Clock::time_point spoke;
     std::vector<std::pair<Clock::time_point, qint64>> words;
-    QObject::connect(&voice, &SpVoice::Word, &voice, [&](int, qint64 position, int, int) {
-        words.emplace_back(Clock::now(), position / 2);
-    });
+    QObject::connect(&voice, &SpVoice::Word, &voice,
+                     [&](int, qint64 position, int, int) { words.emplace_back(Clock::now(), position / 2); });
     bool ended = false;
     QObject::connect(&voice, &SpVoice::EndStream, &voice, [&] { ended = true; });
 
@@ -183,8 +185,8 @@ int main(int argc, char *argv[])
             toSound.push_back(msBetween(spoke, monitor.firstSound));
         if (full && monitor.firstSound != Clock::time_point() && sink->firstLoudFrame >= 0) {
             for (const auto &[arrived, frame] : words) {
-                const auto heard = monitor.firstSound
-                                   + std::chrono::microseconds((frame - sink->firstLoudFrame) * 1000000 / 22050);
+                const auto heard =
+                    monitor.firstSound + std::chrono::microseconds((frame - sink->firstLoudFrame) * 1000000 / 22050);
                 wordError.push_back(std::abs(msBetween(heard, arrived)));
                 if (qEnvironmentVariableIsSet("SONTI_BENCH_DEBUG"))
                     std::fprintf(stderr, "word frame %lld error %.1f\n", (long long)frame, msBetween(heard, arrived));

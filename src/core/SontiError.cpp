@@ -5,8 +5,7 @@ SontiError::SontiError(int number, QString source, QString description)
     , m_source(std::move(source))
     , m_description(std::move(description))
     , m_what(toString().toStdString())
-{
-}
+{}
 
 QString SontiError::toString() const
 {

@@ -8,8 +8,14 @@ namespace Twips {
 
 constexpr int perPixel = 15;
 
-constexpr int toPixels(int twips) { return twips / perPixel; }
-constexpr int fromPixels(int pixels) { return pixels * perPixel; }
+constexpr int toPixels(int twips)
+{
+    return twips / perPixel;
+}
+constexpr int fromPixels(int pixels)
+{
+    return pixels * perPixel;
+}
 
 constexpr QRect rect(int left, int top, int width, int height)
 {

@@ -37,6 +37,6 @@ public:
     // text for FileDlg::ShowOpen, starting on the third.
     static QString dialogFilter();
     static constexpr qint16 DialogFilterIndex = 3;
-    static constexpr quint32 DialogFlags = 0x1004;  // FILEMUSTEXIST | HIDEREADONLY
+    static constexpr quint32 DialogFlags = 0x1004; // FILEMUSTEXIST | HIDEREADONLY
     static QString dialogTitle() { return QStringLiteral("Open"); }
 };

@@ -27,8 +27,8 @@ QList<FileFilter> ParseFilter(const QString &filter)
     return filters;
 }
 
-QString ShowOpen(OpenDialogRunner &owner, const QString &filter, qint16 filterIndex,
-                 const QString &defaultExtension, quint32 flags, const QString &title)
+QString ShowOpen(OpenDialogRunner &owner, const QString &filter, qint16 filterIndex, const QString &defaultExtension,
+                 quint32 flags, const QString &title)
 {
     OpenDialogRequest request;
     request.title = title;

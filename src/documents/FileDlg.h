@@ -26,8 +26,8 @@ QList<FileFilter> ParseFilter(const QString &filter);
 // on entry filterIndex (1-based) every time, with no file name filled in.
 // OFN_EXPLORER is always added to flags. Returns the chosen full path (cut at
 // any NUL), or the empty string when cancelled or failed.
-QString ShowOpen(OpenDialogRunner &owner, const QString &filter, qint16 filterIndex,
-                 const QString &defaultExtension, quint32 flags, const QString &title);
+QString ShowOpen(OpenDialogRunner &owner, const QString &filter, qint16 filterIndex, const QString &defaultExtension,
+                 quint32 flags, const QString &title);
 
 // The file's name without its folder (extensions are always shown here).
 QString FileTitle(const QString &path);

@@ -28,9 +28,9 @@ struct OpenDialogRequest
 {
     QString title;
     QList<FileFilter> filters;
-    int filterIndex = 1;        // 1-based; out of range means the first
-    QString defaultExtension;   // without the dot; empty when none
-    quint32 flags = 0;          // OFN_* values of FileDlg
+    int filterIndex = 1;      // 1-based; out of range means the first
+    QString defaultExtension; // without the dot; empty when none
+    quint32 flags = 0;        // OFN_* values of FileDlg
 
     bool fileMustExist() const;
     bool hideReadOnly() const;

@@ -23,7 +23,8 @@ class DrawSurface;
 class AMeter
 {
 public:
-    struct Member {
+    struct Member
+    {
         const char *name;
         const char *description;
     };

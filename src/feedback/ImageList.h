@@ -23,9 +23,15 @@ public:
     class Ref
     {
     public:
-        Ref(int index) : m_index(index) {}
-        Ref(const QString &key) : m_key(key) {}
-        Ref(const char *key) : m_key(QString::fromUtf8(key)) {}
+        Ref(int index)
+            : m_index(index)
+        {}
+        Ref(const QString &key)
+            : m_key(key)
+        {}
+        Ref(const char *key)
+            : m_key(QString::fromUtf8(key))
+        {}
 
         bool isKey() const { return !m_key.isNull(); }
         int index() const { return m_index; }
@@ -64,7 +70,8 @@ public:
     QPixmap Overlay(const Ref &base, const Ref &over) const;
 
 private:
-    struct Entry {
+    struct Entry
+    {
         QImage picture;
         QString key;
         mutable QImage masked; // built on first use for the current mask colour

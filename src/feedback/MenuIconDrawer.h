@@ -49,11 +49,13 @@ public:
     void Detach();
 
 private:
-    struct ItemImage {
+    struct ItemImage
+    {
         QString caption;
         qint32 imageIndex = 0;
     };
-    struct GivenIcon {
+    struct GivenIcon
+    {
         QPointer<QAction> action;
         QIcon previous;
     };

@@ -32,9 +32,8 @@ void MeterSurface::setBackColor(quint32 oleColor)
 void MeterSurface::fillBox(int x1, int y1, int x2, int y2, quint32 oleColor)
 {
     matchSize();
-    const QRect box = QRect(QPoint(std::min(x1, x2), std::min(y1, y2)),
-                            QPoint(std::max(x1, x2), std::max(y1, y2)))
-        & m_image.rect();
+    const QRect box =
+        QRect(QPoint(std::min(x1, x2), std::min(y1, y2)), QPoint(std::max(x1, x2), std::max(y1, y2))) & m_image.rect();
     if (box.isEmpty())
         return;
     QPainter painter(&m_image);

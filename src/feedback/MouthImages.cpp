@@ -36,11 +36,26 @@ const std::array<MouthImages::Entry, MouthImages::entryCount> &MouthImages::entr
     // Position n + 1 is viseme n's mouth; 22 is loaded but never shown.
     static const std::array<Entry, entryCount> table = {{
         {"MICFULL", "MICFULL"},
-        {"MIC11", ""}, {"MIC11", ""}, {"MIC11", ""}, {"MIC10", ""},
-        {"MIC11", ""}, {"MIC9", ""}, {"MIC2", ""}, {"MIC13", ""},
-        {"MIC9", ""}, {"MIC12", ""}, {"MIC11", ""}, {"MIC9", ""},
-        {"MIC3", ""}, {"MIC6", ""}, {"MIC7", ""}, {"MIC8", ""},
-        {"MIC5", ""}, {"MIC4", ""}, {"MIC7", ""}, {"MIC9", ""},
+        {"MIC11", ""},
+        {"MIC11", ""},
+        {"MIC11", ""},
+        {"MIC10", ""},
+        {"MIC11", ""},
+        {"MIC9", ""},
+        {"MIC2", ""},
+        {"MIC13", ""},
+        {"MIC9", ""},
+        {"MIC12", ""},
+        {"MIC11", ""},
+        {"MIC9", ""},
+        {"MIC3", ""},
+        {"MIC6", ""},
+        {"MIC7", ""},
+        {"MIC8", ""},
+        {"MIC5", ""},
+        {"MIC4", ""},
+        {"MIC7", ""},
+        {"MIC9", ""},
         {"MIC11", ""},
         {"MICEYECLOSED", "MICEYECLOSED"},
         {"MICEYENARROW", "MICEYENARROW"},
@@ -73,12 +88,9 @@ ImageList::Ref MouthImages::visemeOverlay(int visemeId)
     // Silence shows the same face as viseme 1.
     const int v = visemeId == 0 ? 1 : visemeId;
     switch (v % 6) {
-    case 2:
-        return eyesClosedKey;
-    case 5:
-        return eyesNarrowKey;
-    default:
-        return v;
+    case 2: return eyesClosedKey;
+    case 5: return eyesNarrowKey;
+    default: return v;
     }
 }
 

@@ -22,7 +22,8 @@ class SontiError;
 class MouthImages
 {
 public:
-    struct Entry {
+    struct Entry
+    {
         const char *resource; // picture file name without ".bmp"
         const char *key;      // empty: no key
     };
@@ -43,8 +44,7 @@ public:
     // `prefix` + name + ".bmp". The first picture that cannot be loaded or
     // added is passed to `onError` and ends the load: the entries before it
     // stay, it and those after it are missing. Returns the number added.
-    static int load(ImageList &list, const QString &prefix = defaultPrefix(),
-                    const ErrorHandler &onError = {});
+    static int load(ImageList &list, const QString &prefix = defaultPrefix(), const ErrorHandler &onError = {});
 
     // The picture drawn over "MICFULL" for a viseme number.
     static ImageList::Ref visemeOverlay(int visemeId);

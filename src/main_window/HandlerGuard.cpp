@@ -6,8 +6,7 @@
 
 HandlerGuard::HandlerGuard(Report report)
     : m_report(std::move(report))
-{
-}
+{}
 
 void HandlerGuard::run(const char *handler, const std::function<void()> &action)
 {

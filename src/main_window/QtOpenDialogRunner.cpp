@@ -4,8 +4,7 @@
 
 QtOpenDialogRunner::QtOpenDialogRunner(QWidget *owner)
     : m_owner(owner)
-{
-}
+{}
 
 QString QtOpenDialogRunner::run(const OpenDialogRequest &request)
 {

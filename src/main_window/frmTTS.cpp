@@ -8,26 +8,26 @@
 #include "MeterSurface.h"
 #include "MouthImages.h"
 #include "OleColor.h"
+#include "QtOpenDialogRunner.h"
+#include "ScreenPlacement.h"
 #include "SontiError.h"
 #include "SpVoice.h"
 #include "StoredSettings.h"
 #include "Twips.h"
-#include "QtOpenDialogRunner.h"
-#include "ScreenPlacement.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QPushButton>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTextBlock>
 
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QLoggingCategory>
+#include <QScreen>
 
 #include <algorithm>
 #include <exception>
@@ -115,9 +115,8 @@ void frmTTS::Form_Load()
         Voice = m_dependencies.createVoice();
         connectVoice();
     });
-    runIgnoringErrors(QStringLiteral("EventInterests"), [this] {
-        voice().setEventInterests(voice().EventInterests() | SVEAudioLevel);
-    });
+    runIgnoringErrors(QStringLiteral("EventInterests"),
+                      [this] { voice().setEventInterests(voice().EventInterests() | SVEAudioLevel); });
     runIgnoringErrors(QStringLiteral("FillVoices"), [this] { fillVoiceList(); });
     runIgnoringErrors(QStringLiteral("FillFormats"), [this] {
         AddFormat(QStringLiteral("16kHz16BitMono"), SAFT16kHz16BitMono);
@@ -125,7 +124,8 @@ void frmTTS::Form_Load()
         AddFormat(QStringLiteral("22kHz16BitMono"), SAFT22kHz16BitMono);
         AddFormat(QStringLiteral("22kHz16BitStereo"), SAFT22kHz16BitStereo);
     });
-    runIgnoringErrors(QStringLiteral("SpeakFlags"), [this] { SpeakFlags = SVSFlagsAsync | SVSFPurgeBeforeSpeak | SVSFIsXML; });
+    runIgnoringErrors(QStringLiteral("SpeakFlags"),
+                      [this] { SpeakFlags = SVSFlagsAsync | SVSFPurgeBeforeSpeak | SVSFIsXML; });
     runIgnoringErrors(QStringLiteral("AlertBoundary"), [this] { voice().setAlertBoundary(SVEPhoneme); });
     runIgnoringErrors(QStringLiteral("Surface"), [this] { levelMeter().setSurface(m_meterSurface); });
     runIgnoringErrors(QStringLiteral("LabelColor"), [this] {
@@ -282,9 +282,8 @@ void frmTTS::Voice_AudioLevel(qint32, qint64, qint32 AudioLevel)
 
 void frmTTS::Voice_Viseme(qint32, qint64, qint32, qint32, qint32, qint32 VisemeId)
 {
-    m_guard.run("Voice_Viseme", [&] {
-        m_ui.VisemePicture->setPixmap(MouthImages::visemePicture(MouthImgList, VisemeId));
-    });
+    m_guard.run("Voice_Viseme",
+                [&] { m_ui.VisemePicture->setPixmap(MouthImages::visemePicture(MouthImgList, VisemeId)); });
 }
 
 void frmTTS::cmdTalk_Click()
@@ -340,9 +339,8 @@ void frmTTS::cmdStop_Click()
 
 void frmTTS::ProcXML_Click()
 {
-    SpeakFlags = m_ui.ProcXML->checkState() != Qt::Unchecked
-        ? SVSFlagsAsync | SVSFPurgeBeforeSpeak | SVSFIsXML
-        : SVSFlagsAsync | SVSFPurgeBeforeSpeak | SVSFIsNotXML;
+    SpeakFlags = m_ui.ProcXML->checkState() != Qt::Unchecked ? SVSFlagsAsync | SVSFPurgeBeforeSpeak | SVSFIsXML
+                                                             : SVSFlagsAsync | SVSFPurgeBeforeSpeak | SVSFIsNotXML;
 }
 
 void frmTTS::VC_Click()

@@ -31,8 +31,7 @@ public:
         // Called with the name of each load and unload step as it starts.
         std::function<void(const QString &step)> stepObserver;
         // Shows a modal message box with one OK button; tests record instead.
-        std::function<void(const QString &title, const QString &text, QMessageBox::Icon icon)>
-            messageBox;
+        std::function<void(const QString &title, const QString &text, QMessageBox::Icon icon)> messageBox;
         // Where the face pictures are loaded from.
         QString mouthPicturePrefix;
         // Creates the voice at load; the default speaks with eSpeak NG
@@ -82,8 +81,8 @@ public Q_SLOTS:
     void Voice_Word(qint32 StreamNum, qint64 StreamPos, qint32 Pos, qint32 length);
     void Voice_EndStream(qint32 StreamNumber, qint64 StreamPosition);
     void Voice_AudioLevel(qint32 StreamNumber, qint64 StreamPosition, qint32 AudioLevel);
-    void Voice_Viseme(qint32 StreamNumber, qint64 StreamPosition, qint32 Duration,
-                      qint32 NextVisemeId, qint32 Feature, qint32 VisemeId);
+    void Voice_Viseme(qint32 StreamNumber, qint64 StreamPosition, qint32 Duration, qint32 NextVisemeId, qint32 Feature,
+                      qint32 VisemeId);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -109,8 +108,7 @@ private:
     void SelectText(qint32 start, qint32 length);
     void showLevel(qint32 level);
 
-    void showMessage(const QString &text, QMessageBox::Icon icon,
-                     const QString &title = QStringLiteral("Sonti"));
+    void showMessage(const QString &text, QMessageBox::Icon icon, const QString &title = QStringLiteral("Sonti"));
 
     // Runs one step of the load sequence from its fifth step on: a failing
     // step is abandoned and the sequence goes on with the next one.

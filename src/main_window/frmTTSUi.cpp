@@ -23,8 +23,7 @@ QFont designFont(bool bold)
 {
     QFont font;
     font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                      QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
-                      QStringLiteral("DejaVu Sans")});
+                      QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")});
     font.setPointSizeF(8.25);
     font.setWeight(bold ? QFont::Bold : QFont::Normal);
     return font;
@@ -53,9 +52,8 @@ void frmTTSUi::setupUi(QMainWindow *window, QWidget *meterSurface)
     window->setWindowTitle(QStringLiteral("TTS"));
     window->setFont(designFont(false));
     // Fixed single border with minimize and close only.
-    window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                           | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                           | Qt::WindowCloseButtonHint);
+    window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                           | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     QIcon icon;
     for (int size : {16, 32, 48, 64, 128, 256})
         icon.addFile(QStringLiteral(":/icons/sonti-%1.png").arg(size), QSize(size, size));
@@ -125,8 +123,8 @@ void frmTTSUi::setupUi(QMainWindow *window, QWidget *meterSurface)
         button->setAutoDefault(false);
         button->setDefault(false);
     }
-    for (QWidget *passive : {static_cast<QWidget *>(Frame1), static_cast<QWidget *>(VisemePicture),
-                             Picture1, static_cast<QWidget *>(Label1)})
+    for (QWidget *passive : {static_cast<QWidget *>(Frame1), static_cast<QWidget *>(VisemePicture), Picture1,
+                             static_cast<QWidget *>(Label1)})
         passive->setFocusPolicy(Qt::NoFocus);
 
     QWidget::setTabOrder(Text1, cmdTalk);

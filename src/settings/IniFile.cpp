@@ -11,8 +11,7 @@ Q_LOGGING_CATEGORY(lcIniFile, "sonti.settings", QtCriticalMsg)
 
 IniFile::IniFile(QString path)
     : m_path(std::move(path))
-{
-}
+{}
 
 IniFile::Load IniFile::load(QByteArray &content) const
 {

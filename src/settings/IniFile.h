@@ -24,9 +24,9 @@ public:
 
     enum class WriteStatus {
         Written,
-        NotStorable,   // names or value cannot be stored on one line
-        LeftAlone,     // existing file unreadable, too large or read-only
-        Failed,        // folder not writable, disk full, I/O error
+        NotStorable, // names or value cannot be stored on one line
+        LeftAlone,   // existing file unreadable, too large or read-only
+        Failed,      // folder not writable, disk full, I/O error
     };
 
     explicit IniFile(QString path);

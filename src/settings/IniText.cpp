@@ -45,8 +45,8 @@ QByteArray encodedValue(const QString &value)
     const QByteArray utf8 = value.toUtf8();
     if (value.isEmpty())
         return utf8;
-    const bool padded = isBlank(value.front()) || isBlank(value.back())
-        || value.front().unicode() < 0x20 || value.back().unicode() < 0x20;
+    const bool padded = isBlank(value.front()) || isBlank(value.back()) || value.front().unicode() < 0x20
+        || value.back().unicode() < 0x20;
     const bool quoted = value.size() >= 2 && value.startsWith(u'"') && value.endsWith(u'"');
     if (padded || quoted)
         return '"' + utf8 + '"';
@@ -57,8 +57,7 @@ QByteArray encodedValue(const QString &value)
 
 IniText::IniText(QByteArray content)
     : m_content(std::move(content))
-{
-}
+{}
 
 std::optional<QString> IniText::value(QStringView section, QStringView key) const
 {
@@ -70,18 +69,14 @@ std::optional<QString> IniText::value(QStringView section, QStringView key) cons
 
 bool IniText::isStorable(QStringView section, QStringView key, QStringView value)
 {
-    const auto hasLineBreak = [](QStringView text) {
-        return text.contains(u'\n') || text.contains(u'\r');
-    };
-    const auto isTrimmedName = [](QStringView name) {
-        return !name.isEmpty() && name.trimmed().size() == name.size();
-    };
+    const auto hasLineBreak = [](QStringView text) { return text.contains(u'\n') || text.contains(u'\r'); };
+    const auto isTrimmedName = [](QStringView name) { return !name.isEmpty() && name.trimmed().size() == name.size(); };
     if (!isTrimmedName(section) || !isTrimmedName(key))
         return false;
     if (hasLineBreak(section) || hasLineBreak(key) || hasLineBreak(value))
         return false;
-    if (section.contains(u']') || key.contains(u'=') || key.startsWith(u'[')
-        || key.startsWith(u';') || key.startsWith(u'#')) {
+    if (section.contains(u']') || key.contains(u'=') || key.startsWith(u'[') || key.startsWith(u';')
+        || key.startsWith(u'#')) {
         return false;
     }
     return true;

@@ -43,7 +43,8 @@ public:
     static bool isStorable(QStringView section, QStringView key, QStringView value);
 
 private:
-    struct Match {
+    struct Match
+    {
         bool sectionFound = false;
         // The key's line, when found: its value runs from valueBegin to lineEnd.
         qsizetype valueBegin = -1;

@@ -55,8 +55,7 @@ void StoredSettings::write() const
     // break) is left out, so Count never covers a key holding something else.
     QStringList storable;
     for (const QString &path : recentFiles) {
-        if (storable.size() < MaxRecentFiles
-            && IniText::isStorable(Files, QStringLiteral("1"), encodeValue(path)))
+        if (storable.size() < MaxRecentFiles && IniText::isStorable(Files, QStringLiteral("1"), encodeValue(path)))
             storable << path;
     }
     WriteINIValue(Files, QStringLiteral("Count"), int(storable.size()));

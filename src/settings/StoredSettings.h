@@ -25,13 +25,13 @@ struct StoredSettings
 {
     static constexpr int MaxRecentFiles = 4;
 
-    double left = 0;                  // twips
-    double top = 0;                   // twips
-    std::optional<qint16> speaker = 0;  // -1: no voice selected
-    std::optional<qint16> format = 2;   // -1: no format selected
-    std::optional<qint16> xml = 1;      // unchecked 0, checked 1, grayed 2
+    double left = 0;                   // twips
+    double top = 0;                    // twips
+    std::optional<qint16> speaker = 0; // -1: no voice selected
+    std::optional<qint16> format = 2;  // -1: no format selected
+    std::optional<qint16> xml = 1;     // unchecked 0, checked 1, grayed 2
     qint32 style = 0;
-    QStringList recentFiles;          // newest first, at most 4, as stored
+    QStringList recentFiles; // newest first, at most 4, as stored
 
     // Reads every key with its default. The position defaults are the
     // window's current edges (rounded to whole twips by the caller). Speaker,

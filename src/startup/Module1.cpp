@@ -16,8 +16,7 @@ const QString appTitle = QStringLiteral("Sonti");
 
 Module1::Module1(const QString &lockPath)
     : m_instance(std::make_unique<SingleInstance>(lockPath))
-{
-}
+{}
 
 Module1::~Module1() = default;
 
@@ -46,8 +45,7 @@ int Module1::Main()
 
     if (!failure.isNull()) {
         m_window.reset();
-        QMessageBox::critical(nullptr, appTitle,
-                              QStringLiteral("Sonti could not start: %1").arg(failure));
+        QMessageBox::critical(nullptr, appTitle, QStringLiteral("Sonti could not start: %1").arg(failure));
         return 1;
     }
     return 0;

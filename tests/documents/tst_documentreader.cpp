@@ -32,8 +32,8 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("text");
         QTest::newRow("CR LF lines") << u"notes.txt"_s << "one\r\ntwo\r\n"_ba << u"one\r\ntwo\r\n"_s;
-        QTest::newRow("UTF-8 with a byte-order mark") << u"bom.xml"_s << "\xEF\xBB\xBF<p>\xC3\xA9</p>"_ba
-                                                      << u"<p>é</p>"_s;
+        QTest::newRow("UTF-8 with a byte-order mark")
+            << u"bom.xml"_s << "\xEF\xBB\xBF<p>\xC3\xA9</p>"_ba << u"<p>é</p>"_s;
         QTest::newRow("Windows-1252") << u"old.txt"_s << "na\xEFve"_ba << u"naïve"_s;
         QTest::newRow("zero bytes is an empty document") << u"empty.txt"_s << QByteArray() << QString();
         QTest::newRow("name with an ampersand") << u"R&D notes"_s << "x"_ba << u"x"_s;
@@ -74,7 +74,7 @@ private Q_SLOTS:
             QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
         } else if (kind == u"huge") {
             QFile file(makeFile(kind, "x"_ba));
-            QVERIFY(file.resize(DocumentReader::MaxBytes + 1));  // sparse: costs no disk
+            QVERIFY(file.resize(DocumentReader::MaxBytes + 1)); // sparse: costs no disk
         }
         const LoadedDocument document = DocumentReader::read(path);
         QVERIFY(!document.ok());

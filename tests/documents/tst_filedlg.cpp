@@ -55,12 +55,13 @@ private Q_SLOTS:
             {u"All Files (*.*)"_s, u"*.*"_s},
         };
         QCOMPARE(request.filters, expected);
-        QCOMPARE(request.qtNameFilters(), (QStringList{
-            u"Text Files (*.txt) (*.txt)"_s,
-            u"XML Files (*.xml) (*.xml)"_s,
-            u"All Supported Files (*.txt , *.xml) (*.txt *.xml)"_s,
-            u"All Files (*.*) (*)"_s,
-        }));
+        QCOMPARE(request.qtNameFilters(),
+                 (QStringList{
+                     u"Text Files (*.txt) (*.txt)"_s,
+                     u"XML Files (*.xml) (*.xml)"_s,
+                     u"All Supported Files (*.txt , *.xml) (*.txt *.xml)"_s,
+                     u"All Files (*.*) (*)"_s,
+                 }));
         QCOMPARE(request.initialQtNameFilter(), u"All Supported Files (*.txt , *.xml) (*.txt *.xml)"_s);
     }
 

@@ -24,11 +24,9 @@ private Q_SLOTS:
         QTest::newRow("reopening item 1 changes nothing")
             << QStringList{u"/a"_s, u"/b"_s} << QStringList{u"/a"_s} << QStringList{u"/a"_s, u"/b"_s};
         QTest::newRow("paths differing in case are two entries")
-            << QStringList() << QStringList{u"/x/A.txt"_s, u"/x/a.txt"_s}
-            << QStringList{u"/x/a.txt"_s, u"/x/A.txt"_s};
+            << QStringList() << QStringList{u"/x/A.txt"_s, u"/x/a.txt"_s} << QStringList{u"/x/a.txt"_s, u"/x/A.txt"_s};
         QTest::newRow("restored repeat stays until reopened, then only the first goes")
-            << QStringList{u"/r"_s, u"/s"_s, u"/r"_s} << QStringList{u"/s"_s}
-            << QStringList{u"/s"_s, u"/r"_s, u"/r"_s};
+            << QStringList{u"/r"_s, u"/s"_s, u"/r"_s} << QStringList{u"/s"_s} << QStringList{u"/s"_s, u"/r"_s, u"/r"_s};
         QTest::newRow("reopened repeat loses its first occurrence only")
             << QStringList{u"/s"_s, u"/r"_s, u"/t"_s, u"/r"_s} << QStringList{u"/r"_s}
             << QStringList{u"/r"_s, u"/s"_s, u"/t"_s, u"/r"_s};

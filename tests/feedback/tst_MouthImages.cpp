@@ -10,10 +10,10 @@
 namespace {
 
 const QStringList names = {
-    QStringLiteral("MICFULL"), QStringLiteral("MIC2"), QStringLiteral("MIC3"), QStringLiteral("MIC4"),
-    QStringLiteral("MIC5"), QStringLiteral("MIC6"), QStringLiteral("MIC7"), QStringLiteral("MIC8"),
-    QStringLiteral("MIC9"), QStringLiteral("MIC10"), QStringLiteral("MIC11"), QStringLiteral("MIC12"),
-    QStringLiteral("MIC13"), QStringLiteral("MICEYECLOSED"), QStringLiteral("MICEYENARROW"),
+    QStringLiteral("MICFULL"), QStringLiteral("MIC2"),         QStringLiteral("MIC3"),         QStringLiteral("MIC4"),
+    QStringLiteral("MIC5"),    QStringLiteral("MIC6"),         QStringLiteral("MIC7"),         QStringLiteral("MIC8"),
+    QStringLiteral("MIC9"),    QStringLiteral("MIC10"),        QStringLiteral("MIC11"),        QStringLiteral("MIC12"),
+    QStringLiteral("MIC13"),   QStringLiteral("MICEYECLOSED"), QStringLiteral("MICEYENARROW"),
 };
 
 const QRgb magenta = qRgb(255, 0, 255);
@@ -84,9 +84,9 @@ private Q_SLOTS:
     void loadsTwentyFourEntriesInOrder()
     {
         const QStringList expected = {
-            "MICFULL", "MIC11", "MIC11", "MIC11", "MIC10", "MIC11", "MIC9", "MIC2",
-            "MIC13", "MIC9", "MIC12", "MIC11", "MIC9", "MIC3", "MIC6", "MIC7",
-            "MIC8", "MIC5", "MIC4", "MIC7", "MIC9", "MIC11", "MICEYECLOSED", "MICEYENARROW",
+            "MICFULL", "MIC11", "MIC11", "MIC11", "MIC10", "MIC11", "MIC9",         "MIC2",
+            "MIC13",   "MIC9",  "MIC12", "MIC11", "MIC9",  "MIC3",  "MIC6",         "MIC7",
+            "MIC8",    "MIC5",  "MIC4",  "MIC7",  "MIC9",  "MIC11", "MICEYECLOSED", "MICEYENARROW",
         };
         QCOMPARE(m_list.count(), 24);
         for (int index = 1; index <= 24; ++index) {
@@ -187,9 +187,8 @@ private Q_SLOTS:
 
         ImageList list;
         QStringList reports;
-        const int added = MouthImages::load(list, prefix, [&](const SontiError &error) {
-            reports.append(MouthImages::errorText(error));
-        });
+        const int added = MouthImages::load(
+            list, prefix, [&](const SontiError &error) { reports.append(MouthImages::errorText(error)); });
         QCOMPARE(reports, QStringList{message});
         QCOMPARE(added, loaded);
         QCOMPARE(list.count(), loaded);

@@ -45,7 +45,10 @@ public:
             names << QStringLiteral("MIC%1").arg(i);
         return names << QStringLiteral("MICEYECLOSED") << QStringLiteral("MICEYENARROW");
     }
-    static QColor colourOf(const QString &partial) { return QColor::fromHsv(int(partials().indexOf(partial)) * 25, 200, 200); }
+    static QColor colourOf(const QString &partial)
+    {
+        return QColor::fromHsv(int(partials().indexOf(partial)) * 25, 200, 200);
+    }
     // The partial shown in a composite; "MICFULL" when none covers the patch.
     static QString shownIn(const QImage &composite)
     {

@@ -18,10 +18,12 @@ private Q_SLOTS:
         QTest::newRow("on screen: unchanged") << QRect(100, 100, 381, 480) << QList<QRect>{left} << QPoint(100, 100);
         QTest::newRow("partly off the right edge but title bar visible")
             << QRect(1000, 100, 381, 480) << QList<QRect>{left} << QPoint(1000, 100);
-        QTest::newRow("far right of one screen") << QRect(5000, 200, 381, 480) << QList<QRect>{left} << QPoint(899, 200);
+        QTest::newRow("far right of one screen")
+            << QRect(5000, 200, 381, 480) << QList<QRect>{left} << QPoint(899, 200);
         QTest::newRow("above the top") << QRect(100, -300, 381, 480) << QList<QRect>{left} << QPoint(100, 0);
         QTest::newRow("negative far away") << QRect(-40000, -40000, 381, 480) << QList<QRect>{left} << QPoint(0, 0);
-        QTest::newRow("second screen kept") << QRect(2000, 300, 381, 480) << QList<QRect>{left, right} << QPoint(2000, 300);
+        QTest::newRow("second screen kept")
+            << QRect(2000, 300, 381, 480) << QList<QRect>{left, right} << QPoint(2000, 300);
         QTest::newRow("second screen unplugged")
             << QRect(2000, 300, 381, 480) << QList<QRect>{left} << QPoint(899, 300);
         QTest::newRow("nearest of two") << QRect(3500, 50, 381, 480) << QList<QRect>{left, right} << QPoint(2819, 50);

@@ -41,16 +41,26 @@ private Q_SLOTS:
         QTest::addColumn<QString>("container");
         QTest::addColumn<QRect>("geometry");
 
-        QTest::newRow("Text1") << "Text1" << "client" << pixels(50, 2880, 5655, 3975);
-        QTest::newRow("Frame1") << "Frame1" << "client" << pixels(50, 120, 5655, 2655);
-        QTest::newRow("VisemePicture") << "VisemePicture" << "Frame1" << pixels(120, 240, 2535, 2055);
-        QTest::newRow("Picture1") << "Picture1" << "VisemePicture" << pixels(1440, 1200, 975, 700);
-        QTest::newRow("VC") << "VC" << "Frame1" << pixels(2760, 240, 2775, 315);
-        QTest::newRow("FC") << "FC" << "Frame1" << pixels(2760, 720, 2775, 315);
-        QTest::newRow("ProcXML") << "ProcXML" << "Frame1" << pixels(2760, 1200, 1335, 255);
-        QTest::newRow("cmdTalk") << "cmdTalk" << "Frame1" << pixels(2760, 1560, 2655, 375);
-        QTest::newRow("cmdPause") << "cmdPause" << "Frame1" << pixels(2760, 2040, 1215, 375);
-        QTest::newRow("cmdStop") << "cmdStop" << "Frame1" << pixels(4080, 2040, 1335, 375);
+        QTest::newRow("Text1") << "Text1"
+                               << "client" << pixels(50, 2880, 5655, 3975);
+        QTest::newRow("Frame1") << "Frame1"
+                                << "client" << pixels(50, 120, 5655, 2655);
+        QTest::newRow("VisemePicture") << "VisemePicture"
+                                       << "Frame1" << pixels(120, 240, 2535, 2055);
+        QTest::newRow("Picture1") << "Picture1"
+                                  << "VisemePicture" << pixels(1440, 1200, 975, 700);
+        QTest::newRow("VC") << "VC"
+                            << "Frame1" << pixels(2760, 240, 2775, 315);
+        QTest::newRow("FC") << "FC"
+                            << "Frame1" << pixels(2760, 720, 2775, 315);
+        QTest::newRow("ProcXML") << "ProcXML"
+                                 << "Frame1" << pixels(2760, 1200, 1335, 255);
+        QTest::newRow("cmdTalk") << "cmdTalk"
+                                 << "Frame1" << pixels(2760, 1560, 2655, 375);
+        QTest::newRow("cmdPause") << "cmdPause"
+                                  << "Frame1" << pixels(2760, 2040, 1215, 375);
+        QTest::newRow("cmdStop") << "cmdStop"
+                                 << "Frame1" << pixels(4080, 2040, 1335, 375);
     }
 
     void controlsAreWhereTheyWereDesigned()
@@ -162,8 +172,9 @@ private Q_SLOTS:
         else
             window.close();
         QVERIFY(!window.isVisible());
-        QCOMPARE(steps, (QStringList{QStringLiteral("Purge"), QStringLiteral("ReleaseVoice"), QStringLiteral("SaveSettings"),
-                                     QStringLiteral("Detach"), QStringLiteral("ReleaseMenuIcons")}));
+        QCOMPARE(steps,
+                 (QStringList{QStringLiteral("Purge"), QStringLiteral("ReleaseVoice"), QStringLiteral("SaveSettings"),
+                              QStringLiteral("Detach"), QStringLiteral("ReleaseMenuIcons")}));
         const QStringList firstClose = steps;
         window.close();
         QCOMPARE(steps, firstClose);
@@ -174,10 +185,10 @@ private Q_SLOTS:
         frmTTS window(m_fx.dependencies());
         window.Form_Load();
         const QStringList expected{
-            QStringLiteral("LoadMouthImages"), QStringLiteral("MaskColor"), QStringLiteral("BackColor"),
-            QStringLiteral("RestingFace"),     QStringLiteral("CreateVoice"), QStringLiteral("EventInterests"),
-            QStringLiteral("FillVoices"),      QStringLiteral("FillFormats"), QStringLiteral("SpeakFlags"),
-            QStringLiteral("AlertBoundary"),   QStringLiteral("Surface"),     QStringLiteral("LabelColor"),
+            QStringLiteral("LoadMouthImages"), QStringLiteral("MaskColor"),    QStringLiteral("BackColor"),
+            QStringLiteral("RestingFace"),     QStringLiteral("CreateVoice"),  QStringLiteral("EventInterests"),
+            QStringLiteral("FillVoices"),      QStringLiteral("FillFormats"),  QStringLiteral("SpeakFlags"),
+            QStringLiteral("AlertBoundary"),   QStringLiteral("Surface"),      QStringLiteral("LabelColor"),
             QStringLiteral("MenuIcons"),       QStringLiteral("LoadSettings"), QStringLiteral("Show")};
         QCOMPARE(m_fx.steps, expected);
         QVERIFY(m_fx.messages.isEmpty());

@@ -108,8 +108,10 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QStringList>("lines");
         QTest::newRow("CR LF") << QByteArray("one\r\ntwo\r\n\r\nfour")
-                               << QStringList{QStringLiteral("one"), QStringLiteral("two"), QStringLiteral(""), QStringLiteral("four")};
-        QTest::newRow("Windows-1252") << QByteArray("Gr\xFC\xDF" "e \x80 5 \x93q\x94")
+                               << QStringList{QStringLiteral("one"), QStringLiteral("two"), QStringLiteral(""),
+                                              QStringLiteral("four")};
+        QTest::newRow("Windows-1252") << QByteArray("Gr\xFC\xDF"
+                                                    "e \x80 5 \x93q\x94")
                                       << QStringList{QStringLiteral(u"Grüße € 5 “q”")};
         QTest::newRow("empty file") << QByteArray() << QStringList{QString()};
     }
@@ -154,7 +156,7 @@ private Q_SLOTS:
     void reopeningAnItemMovesItToTheHead_data()
     {
         QTest::addColumn<int>("item");
-        QTest::addColumn<QList<int>>("order");  // files by number, newest first
+        QTest::addColumn<QList<int>>("order"); // files by number, newest first
         // Opened 1, 2, 3, 4: the menu shows 4, 3, 2, 1.
         QTest::newRow("item 3") << 3 << QList<int>{2, 4, 3, 1};
         QTest::newRow("item 4") << 4 << QList<int>{1, 4, 3, 2};

@@ -85,11 +85,12 @@ private Q_SLOTS:
 
         const QPoint where = window->pos();
         window->close();
-        QCOMPARE(iniLines(), (QStringList{
-            QStringLiteral("[General]"), QStringLiteral("Left=%1").arg(where.x() * 15),
-            QStringLiteral("Top=%1").arg(where.y() * 15), QStringLiteral("[Voice]"), QStringLiteral("Speaker=0"),
-            QStringLiteral("Format=2"), QStringLiteral("XML=1"), QStringLiteral("[Menu]"), QStringLiteral("Style=0"),
-            QStringLiteral("[Files]"), QStringLiteral("Count=0")}));
+        QCOMPARE(iniLines(),
+                 (QStringList{QStringLiteral("[General]"), QStringLiteral("Left=%1").arg(where.x() * 15),
+                              QStringLiteral("Top=%1").arg(where.y() * 15), QStringLiteral("[Voice]"),
+                              QStringLiteral("Speaker=0"), QStringLiteral("Format=2"), QStringLiteral("XML=1"),
+                              QStringLiteral("[Menu]"), QStringLiteral("Style=0"), QStringLiteral("[Files]"),
+                              QStringLiteral("Count=0")}));
     }
 
     void theNextStartRestoresWhatTheLastOneLeft_data()
@@ -136,7 +137,8 @@ private Q_SLOTS:
         QCOMPARE(window->SpeakFlags, flags);
         QCOMPARE(window->MenuIcons->Style(), int(MenuIconDrawer::NoImages));
         QVERIFY(ui.SAP1->isVisible());
-        QCOMPARE(recentItems(*window), (QStringList{QStringLiteral("&1 ") + files[0], QStringLiteral("&2 ") + files[1]}));
+        QCOMPARE(recentItems(*window),
+                 (QStringList{QStringLiteral("&1 ") + files[0], QStringLiteral("&2 ") + files[1]}));
     }
 
     void aValueThatDoesNotFitLeavesOnlyItsControlAlone_data()

@@ -15,8 +15,8 @@ namespace {
 QString controlState(const frmTTSUi &ui)
 {
     QString state;
-    for (bool on : {ui.cmdTalk->isEnabled(), ui.cmdPause->isEnabled(), ui.cmdStop->isEnabled(),
-                    ui.VC->isEnabled(), ui.FC->isEnabled(), ui.ProcXML->isEnabled(), !ui.Text1->isReadOnly()})
+    for (bool on : {ui.cmdTalk->isEnabled(), ui.cmdPause->isEnabled(), ui.cmdStop->isEnabled(), ui.VC->isEnabled(),
+                    ui.FC->isEnabled(), ui.ProcXML->isEnabled(), !ui.Text1->isReadOnly()})
         state += on ? QLatin1Char('1') : QLatin1Char('0');
     return state;
 }
@@ -52,8 +52,9 @@ private Q_SLOTS:
         QStringList formats;
         for (int i = 0; i < ui.FC->count(); ++i)
             formats << ui.FC->itemText(i) + u'=' + ui.FC->itemData(i).toString();
-        QCOMPARE(formats, (QStringList{u"16kHz16BitMono=18"_qs, u"16kHz16BitStereo=19"_qs, u"22kHz16BitMono=22"_qs,
-                                       u"22kHz16BitStereo=23"_qs}));
+        QCOMPARE(formats,
+                 (QStringList{u"16kHz16BitMono=18"_qs, u"16kHz16BitStereo=19"_qs, u"22kHz16BitMono=22"_qs,
+                              u"22kHz16BitStereo=23"_qs}));
         QCOMPARE(controlState(ui), idle);
     }
 

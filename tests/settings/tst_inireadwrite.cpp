@@ -3,8 +3,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QScopeGuard>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -108,8 +108,7 @@ private Q_SLOTS:
             << u"\r\n\r\nx\r\n"_s << "K=%%&&Chr(13)&&%%%%&&Chr(13)&&%%x%%&&Chr(13)&&%%"_ba << u"\r\n\r\nx\r\n"_s;
         QTest::newRow("marker typed as text reads as a line break")
             << u"x%%&&Chr(13)&&%%y"_s << "K=x%%&&Chr(13)&&%%y"_ba << u"x\r\ny"_s;
-        QTest::newRow("path with an ampersand") << u"/tmp/a & b.txt"_s << "K=/tmp/a & b.txt"_ba
-                                                << u"/tmp/a & b.txt"_s;
+        QTest::newRow("path with an ampersand") << u"/tmp/a & b.txt"_s << "K=/tmp/a & b.txt"_ba << u"/tmp/a & b.txt"_s;
     }
 
     void stringsRoundTrip()
@@ -222,8 +221,9 @@ private Q_SLOTS:
         writeFile(m_path, before);
         INIReadWrite::WriteINIValue(u"voice"_s, u"SPEAKER"_s, 4);
         INIReadWrite::WriteINIValue(u"General"_s, u"Top"_s, 9.0);
-        QCOMPARE(contents(m_path), "; Sonti settings\r\n[General]\r\nLeft=1\r\nUnknown = \"kept\" \r\nTop=9\r\n\r\n"
-                                   "[Voice]\r\n# hand-written\r\nspeaker=4\r\n"_ba);
+        QCOMPARE(contents(m_path),
+                 "; Sonti settings\r\n[General]\r\nLeft=1\r\nUnknown = \"kept\" \r\nTop=9\r\n\r\n"
+                 "[Voice]\r\n# hand-written\r\nspeaker=4\r\n"_ba);
     }
 
     void readOnlyFileIsLeftWhole()
@@ -275,8 +275,7 @@ private Q_SLOTS:
         const QByteArray before = contents(path);
         QFile filler(QDir(mountPoint).filePath(u"filler"_s));
         QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
-        while (filler.write(QByteArray(1024, 'f')) > 0) {
-        }
+        while (filler.write(QByteArray(1024, 'f')) > 0) {}
         filler.close();
 
         QCOMPARE(INIReadWrite::WriteINIValue(u"G"_s, u"K"_s, QString(6000, u'x')), IniFile::WriteStatus::Failed);

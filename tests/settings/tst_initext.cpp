@@ -27,8 +27,7 @@ private Q_SLOTS:
         QTest::newRow("CR LF lines") << "[G]\r\nK=v\r\n"_ba << u"G"_s << u"K"_s << true << u"v"_s;
         QTest::newRow("byte-order mark before the first section")
             << "\xEF\xBB\xBF[G]\nK=v"_ba << u"G"_s << u"K"_s << true << u"v"_s;
-        QTest::newRow("comments are not keys")
-            << "[G]\n;K=1\n#K=2\nK=3\n"_ba << u"G"_s << u"K"_s << true << u"3"_s;
+        QTest::newRow("comments are not keys") << "[G]\n;K=1\n#K=2\nK=3\n"_ba << u"G"_s << u"K"_s << true << u"3"_s;
         QTest::newRow("first of two equal keys") << "[G]\nK=1\nK=2\n"_ba << u"G"_s << u"K"_s << true << u"1"_s;
         QTest::newRow("value holding =") << "[G]\nK=a=b\n"_ba << u"G"_s << u"K"_s << true << u"a=b"_s;
         QTest::newRow("empty value is present") << "[G]\nK=\n"_ba << u"G"_s << u"K"_s << true << QString();
@@ -43,8 +42,7 @@ private Q_SLOTS:
         QTest::newRow("only the first of two equal sections counts")
             << "[G]\nA=1\n[g]\nK=2\n"_ba << u"G"_s << u"K"_s << false << QString();
         QTest::newRow("key before any section") << "K=1\n[G]\n"_ba << u"G"_s << u"K"_s << false << QString();
-        QTest::newRow("header without closing bracket")
-            << "[G\nK=1\n"_ba << u"G"_s << u"K"_s << false << QString();
+        QTest::newRow("header without closing bracket") << "[G\nK=1\n"_ba << u"G"_s << u"K"_s << false << QString();
         QTest::newRow("empty text") << QByteArray() << u"G"_s << u"K"_s << false << QString();
         QTest::newRow("binary junk") << "\x00\xFF[\xFE\n=\n]]\r\r\n"_ba << u"G"_s << u"K"_s << false << QString();
     }
@@ -80,8 +78,7 @@ private Q_SLOTS:
         QTest::newRow("new key after the last entry, before blank lines")
             << "[G]\nA=1\n\n\n[H]\nB=2\n"_ba << u"G"_s << u"K"_s << u"v"_s << "[G]\nA=1\nK=v\n\n\n[H]\nB=2\n"_ba;
         QTest::newRow("new key before a comment that ends the section")
-            << "[G]\nA=1\n; about H\n[H]\n"_ba << u"G"_s << u"K"_s << u"v"_s
-            << "[G]\nA=1\nK=v\n; about H\n[H]\n"_ba;
+            << "[G]\nA=1\n; about H\n[H]\n"_ba << u"G"_s << u"K"_s << u"v"_s << "[G]\nA=1\nK=v\n; about H\n[H]\n"_ba;
         QTest::newRow("new key in a section without keys")
             << "[G]\n[H]\n"_ba << u"G"_s << u"K"_s << u"v"_s << "[G]\nK=v\n[H]\n"_ba;
         QTest::newRow("new key in the last section, no final newline")

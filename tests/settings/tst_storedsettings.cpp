@@ -44,10 +44,11 @@ private Q_SLOTS:
     void firstRunReadsDefaultsAndWritesEveryKeyInOrder()
     {
         StoredSettings::read(1500, 2250).write();
-        QCOMPARE(contents(m_path), "[General]\nLeft=1500\nTop=2250\n"
-                                   "[Voice]\nSpeaker=0\nFormat=2\nXML=1\n"
-                                   "[Menu]\nStyle=0\n"
-                                   "[Files]\nCount=0\n"_ba);
+        QCOMPARE(contents(m_path),
+                 "[General]\nLeft=1500\nTop=2250\n"
+                 "[Voice]\nSpeaker=0\nFormat=2\nXML=1\n"
+                 "[Menu]\nStyle=0\n"
+                 "[Files]\nCount=0\n"_ba);
     }
 
     void everythingRoundTrips()
@@ -64,7 +65,7 @@ private Q_SLOTS:
         settings.write();
 
         StoredSettings expected = settings;
-        expected.left = 1234;  // read back through its leading digits
+        expected.left = 1234; // read back through its leading digits
         QCOMPARE(StoredSettings::read(0, 0), expected);
         QVERIFY(contents(m_path).contains("[Files]\nCount=3\n1=/home/me/c & d.txt\n"));
     }
@@ -88,26 +89,25 @@ private Q_SLOTS:
 
         const QByteArray twoFiles = "[Files]\nCount=2\n1=/a.txt\n2=/b.txt\n"_ba;
         const QStringList ab{u"/a.txt"_s, u"/b.txt"_s};
-        QTest::newRow("no voice selected") << "[Voice]\nSpeaker=-1\n"_ba + twoFiles
-                                           << std::optional<qint16>(-1) << std::optional<qint16>(2) << ab;
+        QTest::newRow("no voice selected")
+            << "[Voice]\nSpeaker=-1\n"_ba + twoFiles << std::optional<qint16>(-1) << std::optional<qint16>(2) << ab;
         QTest::newRow("Speaker beyond 16 bits drops only Speaker")
-            << "[Voice]\nSpeaker=40000\nFormat=1\n"_ba + twoFiles << std::optional<qint16>()
-            << std::optional<qint16>(1) << ab;
+            << "[Voice]\nSpeaker=40000\nFormat=1\n"_ba + twoFiles << std::optional<qint16>() << std::optional<qint16>(1)
+            << ab;
         QTest::newRow("Format below 16 bits drops only Format")
             << "[Voice]\nSpeaker=9\nFormat=-32769\n"_ba + twoFiles << std::optional<qint16>(9)
             << std::optional<qint16>() << ab;
-        QTest::newRow("Count 2 with key 2 missing")
-            << "[Files]\nCount=2\n1=/a.txt\n"_ba << std::optional<qint16>(0) << std::optional<qint16>(2)
-            << QStringList{u"/a.txt"_s, QString()};
+        QTest::newRow("Count 2 with key 2 missing") << "[Files]\nCount=2\n1=/a.txt\n"_ba << std::optional<qint16>(0)
+                                                    << std::optional<qint16>(2) << QStringList{u"/a.txt"_s, QString()};
         QTest::newRow("negative Count restores nothing")
             << "[Files]\nCount=-1\n1=/a.txt\n"_ba << std::optional<qint16>(0) << std::optional<qint16>(2)
             << QStringList();
         QTest::newRow("Count above 4 restores four")
-            << "[Files]\nCount=9\n1=1\n2=2\n3=3\n4=4\n5=5\n"_ba << std::optional<qint16>(0)
-            << std::optional<qint16>(2) << QStringList{u"1"_s, u"2"_s, u"3"_s, u"4"_s};
+            << "[Files]\nCount=9\n1=1\n2=2\n3=3\n4=4\n5=5\n"_ba << std::optional<qint16>(0) << std::optional<qint16>(2)
+            << QStringList{u"1"_s, u"2"_s, u"3"_s, u"4"_s};
         QTest::newRow("Count beyond 16 bits restores four")
-            << "[Files]\nCount=100000\n1=1\n2=2\n3=3\n4=4\n"_ba << std::optional<qint16>(0)
-            << std::optional<qint16>(2) << QStringList{u"1"_s, u"2"_s, u"3"_s, u"4"_s};
+            << "[Files]\nCount=100000\n1=1\n2=2\n3=3\n4=4\n"_ba << std::optional<qint16>(0) << std::optional<qint16>(2)
+            << QStringList{u"1"_s, u"2"_s, u"3"_s, u"4"_s};
         QTest::newRow("repeated and empty entries kept as stored")
             << "[Files]\nCount=4\n1=/a.txt\n2=\n3=/a.txt\n4=/A.txt\n"_ba << std::optional<qint16>(0)
             << std::optional<qint16>(2) << QStringList{u"/a.txt"_s, QString(), u"/a.txt"_s, u"/A.txt"_s};

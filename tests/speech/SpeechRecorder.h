@@ -14,12 +14,12 @@ class SpeechRecorder : public QObject
 public:
     struct Event
     {
-        QString kind;      // "start", "end", "word", "viseme", "level", "bookmark"
+        QString kind; // "start", "end", "word", "viseme", "level", "bookmark"
         int stream = 0;
         qint64 position = 0;
         int a = 0, b = 0, c = 0, d = 0; // word: pos, length; viseme: duration, next, feature, id; level
         QString mark;
-        qint64 atMs = 0;   // since the recorder was made
+        qint64 atMs = 0; // since the recorder was made
     };
 
     explicit SpeechRecorder(SpVoice &voice)
@@ -27,11 +27,13 @@ public:
         m_clock.start();
         connect(&voice, &SpVoice::StartStream, this, [this](int s, qint64 p) { add(ev("start", s, p)); });
         connect(&voice, &SpVoice::EndStream, this, [this](int s, qint64 p) { add(ev("end", s, p)); });
-        connect(&voice, &SpVoice::Word, this, [this](int s, qint64 p, int pos, int len) { add(ev("word", s, p, pos, len)); });
+        connect(&voice, &SpVoice::Word, this,
+                [this](int s, qint64 p, int pos, int len) { add(ev("word", s, p, pos, len)); });
         connect(&voice, &SpVoice::Viseme, this, [this](int s, qint64 p, int dur, int next, int f, int id) {
             add(ev("viseme", s, p, dur, next, f, id));
         });
-        connect(&voice, &SpVoice::AudioLevel, this, [this](int s, qint64 p, int level) { add(ev("level", s, p, level)); });
+        connect(&voice, &SpVoice::AudioLevel, this,
+                [this](int s, qint64 p, int level) { add(ev("level", s, p, level)); });
         connect(&voice, &SpVoice::Bookmark, this, [this](int s, qint64 p, const QString &mark, int id) {
             Event e = ev("bookmark", s, p, id);
             e.mark = mark;

@@ -109,7 +109,8 @@ private Q_SLOTS:
         const Words words = out.words();
         // espeak may add words for symbols it names; the real words must all be there.
         for (const auto &word : expected)
-            QVERIFY2(words.contains(word), qPrintable(QStringLiteral("%1,%2 missing").arg(word.first).arg(word.second)));
+            QVERIFY2(words.contains(word),
+                     qPrintable(QStringLiteral("%1,%2 missing").arg(word.first).arg(word.second)));
         for (const auto &[position, length] : words) {
             QVERIFY(position >= 0 && position + length <= input.size());
             QVERIFY(!input.at(position).isLowSurrogate());
@@ -195,7 +196,8 @@ private Q_SLOTS:
     {
         Collector stopped;
         stopped.stopAfterChunks = 1;
-        QVERIFY(!m_synth->synthesize(text("A sentence that would take a few seconds to say in full."), English, stopped).isError());
+        QVERIFY(!m_synth->synthesize(text("A sentence that would take a few seconds to say in full."), English, stopped)
+                     .isError());
         QCOMPARE(stopped.chunks, 1);
         Collector next;
         QVERIFY(!m_synth->synthesize(text("Next"), English, next).isError());

@@ -30,7 +30,8 @@ private:
     static QString sinkInputs()
     {
         QProcess pactl;
-        pactl.start(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("sink-inputs"), QStringLiteral("short")});
+        pactl.start(QStringLiteral("pactl"),
+                    {QStringLiteral("list"), QStringLiteral("sink-inputs"), QStringLiteral("short")});
         pactl.waitForFinished(3000);
         return QString::fromUtf8(pactl.readAllStandardOutput());
     }
@@ -39,7 +40,8 @@ private Q_SLOTS:
     void initTestCase()
     {
         if (qEnvironmentVariableIsEmpty("PULSE_SERVER"))
-            QSKIP("PULSE_SERVER is not set: run through scripts/test, which starts a PulseAudio daemon with a null sink");
+            QSKIP(
+                "PULSE_SERVER is not set: run through scripts/test, which starts a PulseAudio daemon with a null sink");
         m_sink = qEnvironmentVariable("SONTI_TEST_SINK", QStringLiteral("sonti_null"));
         m_monitor = std::make_unique<MonitorRecorder>();
         QVERIFY(m_monitor->start(m_sink));
@@ -77,7 +79,8 @@ private Q_SLOTS:
         QVERIFY2(inputs.contains(spec), qPrintable(inputs));
 
         const SpAudioFormat &format = voice->AudioOutputStream()->Format();
-        const double synthesised = double(events.of("end").first().position) / (format.sampleRate() * format.blockAlign());
+        const double synthesised =
+            double(events.of("end").first().position) / (format.sampleRate() * format.blockAlign());
         const auto [first, last] = m_monitor->soundSpan(from, m_monitor->now());
         QVERIFY2(first >= 0, "nothing was heard");
         const double heard = double(last - first) / MonitorRecorder::Rate;
@@ -103,8 +106,10 @@ private Q_SLOTS:
         // Each word begins to sound around the moment its event arrives,
         // and the stream ends after the last sound.
         for (const qint64 at : heardAt) {
-            const auto [first, last] = m_monitor->soundSpan(at - MonitorRecorder::Rate / 10, at + MonitorRecorder::Rate / 5);
-            QVERIFY2(first >= 0, qPrintable(QStringLiteral("silence around the word event at %1 ms").arg((at - from) / 48)));
+            const auto [first, last] =
+                m_monitor->soundSpan(at - MonitorRecorder::Rate / 10, at + MonitorRecorder::Rate / 5);
+            QVERIFY2(first >= 0,
+                     qPrintable(QStringLiteral("silence around the word event at %1 ms").arg((at - from) / 48)));
         }
         const auto [first, last] = m_monitor->soundSpan(from, endAt + MonitorRecorder::Rate);
         QVERIFY(last <= endAt + MonitorRecorder::Window);

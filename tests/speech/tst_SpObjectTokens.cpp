@@ -34,19 +34,29 @@ private Q_SLOTS:
         QTest::addColumn<QString>("required");
         QTest::addColumn<QString>("optional");
         QTest::addColumn<QStringList>("ids");
-        QTest::newRow("everything, in order") << "" << "" << QStringList{"v/us", "v/gb", "v/de", "v/eo"};
-        QTest::newRow("gender, any case") << "gender=female" << "" << QStringList{"v/gb", "v/de"};
-        QTest::newRow("two conditions") << "Gender=Female;Age!=Child" << "" << QStringList{"v/gb"};
-        QTest::newRow("language as hex LANGID") << "Language=809" << "" << QStringList{"v/gb"};
-        QTest::newRow("LANGID with leading zero") << "Language=0407" << "" << QStringList{"v/de"};
-        QTest::newRow("no LANGID is no match") << "Language=409;Vendor=Other" << "" << QStringList{};
-        QTest::newRow("not equal keeps tokens without it") << "Language!=409" << ""
-                                                           << QStringList{"v/gb", "v/de", "v/eo"};
-        QTest::newRow("attribute present") << "VendorPreferred" << "" << QStringList{"v/us"};
+        QTest::newRow("everything, in order") << ""
+                                              << "" << QStringList{"v/us", "v/gb", "v/de", "v/eo"};
+        QTest::newRow("gender, any case") << "gender=female"
+                                          << "" << QStringList{"v/gb", "v/de"};
+        QTest::newRow("two conditions") << "Gender=Female;Age!=Child"
+                                        << "" << QStringList{"v/gb"};
+        QTest::newRow("language as hex LANGID") << "Language=809"
+                                                << "" << QStringList{"v/gb"};
+        QTest::newRow("LANGID with leading zero") << "Language=0407"
+                                                  << "" << QStringList{"v/de"};
+        QTest::newRow("no LANGID is no match") << "Language=409;Vendor=Other"
+                                               << "" << QStringList{};
+        QTest::newRow("not equal keeps tokens without it") << "Language!=409"
+                                                           << "" << QStringList{"v/gb", "v/de", "v/eo"};
+        QTest::newRow("attribute present") << "VendorPreferred"
+                                           << "" << QStringList{"v/us"};
         QTest::newRow("optional ranks, earlier weighs more")
-            << "" << "Vendor=Other;Gender=Female" << QStringList{"v/eo", "v/gb", "v/de", "v/us"};
-        QTest::newRow("required then optional") << "Gender=Female" << "Language=407" << QStringList{"v/de", "v/gb"};
-        QTest::newRow("unknown attribute never holds") << "Colour=Blue" << "" << QStringList{};
+            << ""
+            << "Vendor=Other;Gender=Female" << QStringList{"v/eo", "v/gb", "v/de", "v/us"};
+        QTest::newRow("required then optional") << "Gender=Female"
+                                                << "Language=407" << QStringList{"v/de", "v/gb"};
+        QTest::newRow("unknown attribute never holds") << "Colour=Blue"
+                                                       << "" << QStringList{};
     }
     void matchingFollowsSapiAttributes()
     {
@@ -74,15 +84,24 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("tag");
         QTest::addColumn<QString>("langId");
-        QTest::newRow("en-US") << "en-US" << "409";
-        QTest::newRow("en") << "en" << "409";
-        QTest::newRow("en-GB") << "en-GB" << "809";
-        QTest::newRow("pt-BR") << "pt-BR" << "416";
-        QTest::newRow("pt-PT") << "pt-pt" << "816";
-        QTest::newRow("ja") << "ja" << "411";
-        QTest::newRow("es-419") << "es-419" << "580a";
-        QTest::newRow("unknown") << "jbo" << "";
-        QTest::newRow("empty") << "" << "";
+        QTest::newRow("en-US") << "en-US"
+                               << "409";
+        QTest::newRow("en") << "en"
+                            << "409";
+        QTest::newRow("en-GB") << "en-GB"
+                               << "809";
+        QTest::newRow("pt-BR") << "pt-BR"
+                               << "416";
+        QTest::newRow("pt-PT") << "pt-pt"
+                               << "816";
+        QTest::newRow("ja") << "ja"
+                            << "411";
+        QTest::newRow("es-419") << "es-419"
+                                << "580a";
+        QTest::newRow("unknown") << "jbo"
+                                 << "";
+        QTest::newRow("empty") << ""
+                               << "";
     }
     void languageIds()
     {

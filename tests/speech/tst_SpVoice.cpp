@@ -137,8 +137,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("interests");
         QTest::addColumn<QStringList>("kinds");
         QTest::newRow("new voice") << 33278 << QStringList{"start", "word", "viseme", "end"};
-        QTest::newRow("with audio level") << (33278 | SVEAudioLevel)
-                                          << QStringList{"start", "word", "viseme", "level", "end"};
+        QTest::newRow("with audio level")
+            << (33278 | SVEAudioLevel) << QStringList{"start", "word", "viseme", "level", "end"};
         QTest::newRow("end only") << int(SVEEndInputStream) << QStringList{"end"};
         QTest::newRow("none") << 0 << QStringList{};
     }
@@ -174,7 +174,8 @@ private Q_SLOTS:
         QTRY_COMPARE(recorder.count("end"), 1);
         qint64 last = 0;
         for (const auto &e : recorder.events) {
-            QVERIFY2(e.position >= last, qPrintable(QStringLiteral("%1 at %2 after %3").arg(e.kind).arg(e.position).arg(last)));
+            QVERIFY2(e.position >= last,
+                     qPrintable(QStringLiteral("%1 at %2 after %3").arg(e.kind).arg(e.position).arg(last)));
             last = e.position;
         }
         const auto visemes = recorder.of("viseme");

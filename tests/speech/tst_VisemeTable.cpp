@@ -49,10 +49,14 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("sapi");
         QTest::addColumn<QString>("espeak");
-        QTest::newRow("hello world") << "h eh 1 l ow & w er 1 l d" << "h'EloU w'3:ld";
-        QTest::newRow("secondary stress, syllables") << "ae 2 - t ax" << ",at@";
-        QTest::newRow("case and spacing") << "  SH  iy 1 " << "S'i:";
-        QTest::newRow("unknown symbols skipped") << "p xx aa 1 _" << "p'A:";
+        QTest::newRow("hello world") << "h eh 1 l ow & w er 1 l d"
+                                     << "h'EloU w'3:ld";
+        QTest::newRow("secondary stress, syllables") << "ae 2 - t ax"
+                                                     << ",at@";
+        QTest::newRow("case and spacing") << "  SH  iy 1 "
+                                          << "S'i:";
+        QTest::newRow("unknown symbols skipped") << "p xx aa 1 _"
+                                                 << "p'A:";
         QTest::newRow("every consonant") << "b ch d dh f g h jh k l m n ng p r s sh t th v w y z zh"
                                          << "btSdDfghdZklmnNprsStTvwjzZ";
     }

@@ -41,8 +41,7 @@ private Q_SLOTS:
         QVERIFY(gone.waitForFinished());
         QFile stale(path);
         QVERIFY(stale.open(QIODevice::WriteOnly));
-        stale.write(QByteArray::number(pid) + "\nsonti\n"
-                    + QSysInfo::machineHostName().toUtf8() + "\n");
+        stale.write(QByteArray::number(pid) + "\nsonti\n" + QSysInfo::machineHostName().toUtf8() + "\n");
         stale.close();
 
         SingleInstance next(path);

@@ -120,7 +120,8 @@ QString FacePictures::check() const
     for (qsizetype i = 0; i < m_pictures.size(); ++i) {
         const Picture &picture = m_pictures.at(i);
         if (picture.composite != m_expected.at(i))
-            problems.append(picture.name + QStringLiteral(" does not fit MICFULL: the face changes outside its region"));
+            problems.append(picture.name
+                            + QStringLiteral(" does not fit MICFULL: the face changes outside its region"));
         for (int y = 0; y < side; ++y)
             for (int x = 0; x < side; ++x)
                 if (picture.composite.pixel(x, y) == maskRgb)

@@ -19,9 +19,9 @@ class FacePictures
 public:
     struct Picture
     {
-        QString name;       // "MICFULL", "MIC2", ... "MICEYENARROW"
-        QImage image;       // 128 x 128, RGB32
-        QImage composite;   // over MICFULL on the background, as shown
+        QString name;     // "MICFULL", "MIC2", ... "MICEYENARROW"
+        QImage image;     // 128 x 128, RGB32
+        QImage composite; // over MICFULL on the background, as shown
     };
 
     FacePictures();

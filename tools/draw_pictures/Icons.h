@@ -8,7 +8,7 @@
 namespace Icons {
 
 QImage loudspeaker(int size);
-QImage openFolder();  // an open yellow folder with a curved arrow
-QImage exitCross();   // a red disc with a white X
+QImage openFolder(); // an open yellow folder with a curved arrow
+QImage exitCross();  // a red disc with a white X
 
 } // namespace Icons

@@ -201,15 +201,9 @@ void paintEyes(QPainter &painter, Eyes eyes)
     painter.save();
     for (const QPointF &eye : {leftEye, rightEye}) {
         switch (eyes) {
-        case Eyes::Open:
-            paintOpenEye(painter, eye, false);
-            break;
-        case Eyes::Narrow:
-            paintOpenEye(painter, eye, true);
-            break;
-        case Eyes::Closed:
-            paintClosedEye(painter, eye);
-            break;
+        case Eyes::Open: paintOpenEye(painter, eye, false); break;
+        case Eyes::Narrow: paintOpenEye(painter, eye, true); break;
+        case Eyes::Closed: paintClosedEye(painter, eye); break;
         }
     }
     painter.restore();

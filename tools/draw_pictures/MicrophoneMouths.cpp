@@ -23,12 +23,12 @@ enum class Tongue { None, Low, Raised, Out };
 struct Shape
 {
     qreal halfWidth = 12;
-    qreal up = 4;          // top of the opening above the centre
-    qreal down = 6;        // bottom of the opening below the centre
-    qreal cornerLift = 1;  // corners above the centre: a smile
-    qreal spread = 0.6;    // 0.55 round ... 0.95 boxy
-    bool oval = false;     // no corners: a rounded "o"
-    qreal upperTeeth = 0;  // depth of the upper teeth below the top lip
+    qreal up = 4;         // top of the opening above the centre
+    qreal down = 6;       // bottom of the opening below the centre
+    qreal cornerLift = 1; // corners above the centre: a smile
+    qreal spread = 0.6;   // 0.55 round ... 0.95 boxy
+    bool oval = false;    // no corners: a rounded "o"
+    qreal upperTeeth = 0; // depth of the upper teeth below the top lip
     qreal lowerTeeth = 0;
     Tongue tongue = Tongue::None;
     qreal lipRing = 0;     // width of pursed lips around the opening
@@ -40,58 +40,110 @@ Shape shapeOf(Mouth mouth)
 {
     Shape s;
     switch (mouth) {
-    case Mouth::Rest:
-        break;
+    case Mouth::Rest: break;
     case Mouth::Smile:
-        s = {.halfWidth = 14, .up = -1.5, .down = 10, .cornerLift = 3.5, .spread = 0.7,
-             .upperTeeth = 4, .tongue = Tongue::Low};
+        s = {.halfWidth = 14,
+             .up = -1.5,
+             .down = 10,
+             .cornerLift = 3.5,
+             .spread = 0.7,
+             .upperTeeth = 4,
+             .tongue = Tongue::Low};
         break;
     case Mouth::Mic2: // ow: a round open "o"
-        s = {.halfWidth = 8.5, .up = 8, .down = 10, .oval = true, .upperTeeth = 3.6,
-             .tongue = Tongue::Low, .lipRing = 2.6};
+        s = {.halfWidth = 8.5,
+             .up = 8,
+             .down = 10,
+             .oval = true,
+             .upperTeeth = 3.6,
+             .tongue = Tongue::Low,
+             .lipRing = 2.6};
         break;
     case Mouth::Mic3: // l: tongue up against the teeth
-        s = {.halfWidth = 13.5, .up = 6.5, .down = 9.5, .cornerLift = 1.5, .upperTeeth = 4.2,
-             .tongue = Tongue::Raised};
+        s = {.halfWidth = 13.5, .up = 6.5, .down = 9.5, .cornerLift = 1.5, .upperTeeth = 4.2, .tongue = Tongue::Raised};
         break;
     case Mouth::Mic4: // d t n: a little open, both rows of teeth
-        s = {.halfWidth = 14.5, .up = 2.8, .down = 5.5, .cornerLift = 1.5, .spread = 0.7,
-             .upperTeeth = 3.8, .lowerTeeth = 3.2, .tongue = Tongue::Low};
+        s = {.halfWidth = 14.5,
+             .up = 2.8,
+             .down = 5.5,
+             .cornerLift = 1.5,
+             .spread = 0.7,
+             .upperTeeth = 3.8,
+             .lowerTeeth = 3.2,
+             .tongue = Tongue::Low};
         break;
     case Mouth::Mic5: // f v: upper teeth resting on the lower lip
-        s = {.halfWidth = 13, .up = 5, .down = 3.5, .cornerLift = 0.5, .spread = 0.75,
-             .upperTeeth = 10, .lipUnderTeeth = true};
+        s = {.halfWidth = 13,
+             .up = 5,
+             .down = 3.5,
+             .cornerLift = 0.5,
+             .spread = 0.75,
+             .upperTeeth = 10,
+             .lipUnderTeeth = true};
         break;
     case Mouth::Mic6: // s z: a wide grin with the teeth together
-        s = {.halfWidth = 16, .up = 3.5, .down = 5, .cornerLift = 2.5, .spread = 0.75,
-             .clenched = true};
+        s = {.halfWidth = 16, .up = 3.5, .down = 5, .cornerLift = 2.5, .spread = 0.75, .clenched = true};
         break;
     case Mouth::Mic7: // sh ch k g: lips pushed forward, teeth apart
-        s = {.halfWidth = 10.5, .up = 6, .down = 7, .cornerLift = -0.5, .spread = 0.9,
-             .upperTeeth = 4.2, .lowerTeeth = 3.6, .lipRing = 1.6};
+        s = {.halfWidth = 10.5,
+             .up = 6,
+             .down = 7,
+             .cornerLift = -0.5,
+             .spread = 0.9,
+             .upperTeeth = 4.2,
+             .lowerTeeth = 3.6,
+             .lipRing = 1.6};
         break;
     case Mouth::Mic8: // th: tongue between the teeth
-        s = {.halfWidth = 14, .up = 4, .down = 4.5, .cornerLift = 1, .spread = 0.7,
-             .upperTeeth = 3.6, .lowerTeeth = 2.8, .tongue = Tongue::Out};
+        s = {.halfWidth = 14,
+             .up = 4,
+             .down = 4.5,
+             .cornerLift = 1,
+             .spread = 0.7,
+             .upperTeeth = 3.6,
+             .lowerTeeth = 2.8,
+             .tongue = Tongue::Out};
         break;
     case Mouth::Mic9: // w uw oo p b m: pursed, nearly closed
         s = {.halfWidth = 4.5, .up = 2.8, .down = 3.4, .oval = true, .lipRing = 3.4};
         break;
     case Mouth::Mic10: // er: small and squarish
-        s = {.halfWidth = 8, .up = 4.5, .down = 6, .cornerLift = -1, .spread = 0.85,
-             .upperTeeth = 3.4, .tongue = Tongue::Low, .lipRing = 1.8};
+        s = {.halfWidth = 8,
+             .up = 4.5,
+             .down = 6,
+             .cornerLift = -1,
+             .spread = 0.85,
+             .upperTeeth = 3.4,
+             .tongue = Tongue::Low,
+             .lipRing = 1.8};
         break;
     case Mouth::Mic11: // ah eh ih: the everyday open vowel
-        s = {.halfWidth = 15, .up = 6, .down = 11, .cornerLift = 2, .spread = 0.62,
-             .upperTeeth = 4.4, .tongue = Tongue::Low};
+        s = {.halfWidth = 15,
+             .up = 6,
+             .down = 11,
+             .cornerLift = 2,
+             .spread = 0.62,
+             .upperTeeth = 4.4,
+             .tongue = Tongue::Low};
         break;
     case Mouth::Mic12: // ay: wide open
-        s = {.halfWidth = 17.5, .up = 8, .down = 14, .cornerLift = 2.5, .spread = 0.65,
-             .upperTeeth = 5, .lowerTeeth = 3.6, .tongue = Tongue::Low};
+        s = {.halfWidth = 17.5,
+             .up = 8,
+             .down = 14,
+             .cornerLift = 2.5,
+             .spread = 0.65,
+             .upperTeeth = 5,
+             .lowerTeeth = 3.6,
+             .tongue = Tongue::Low};
         break;
     case Mouth::Mic13: // aw: open as far as it goes
-        s = {.halfWidth = 14, .up = 10.5, .down = 16.5, .cornerLift = 0.5, .spread = 0.6,
-             .upperTeeth = 5, .tongue = Tongue::Low};
+        s = {.halfWidth = 14,
+             .up = 10.5,
+             .down = 16.5,
+             .cornerLift = 0.5,
+             .spread = 0.6,
+             .upperTeeth = 5,
+             .tongue = Tongue::Low};
         break;
     }
     return s;
@@ -169,9 +221,8 @@ void paintTongue(QPainter &painter, const Shape &s)
         painter.setBrush(Palette::tongue);
         QPainterPath tip;
         tip.moveTo(centre.x() - s.halfWidth * 0.55, centre.y() + s.down + 1);
-        tip.cubicTo(centre.x() - s.halfWidth * 0.5, centre.y() - s.up,
-                    centre.x() + s.halfWidth * 0.5, centre.y() - s.up,
-                    centre.x() + s.halfWidth * 0.55, centre.y() + s.down + 1);
+        tip.cubicTo(centre.x() - s.halfWidth * 0.5, centre.y() - s.up, centre.x() + s.halfWidth * 0.5,
+                    centre.y() - s.up, centre.x() + s.halfWidth * 0.55, centre.y() + s.down + 1);
         painter.drawPath(tip);
         painter.setPen(QPen(Palette::tongueShade, 0.9));
         painter.drawLine(QPointF(centre.x(), centre.y() + 1), QPointF(centre.x(), centre.y() + s.down));
@@ -244,10 +295,10 @@ void paintMouth(QPainter &painter, Mouth mouth)
     const QPainterPath hole = opening(s);
 
     if (s.lipRing > 0) {
-        const QPainterPath ring = QPainterPathStroker(QPen(Qt::black, 2 * s.lipRing, Qt::SolidLine,
-                                                           Qt::RoundCap, Qt::RoundJoin))
-                                      .createStroke(hole)
-                                      .united(hole);
+        const QPainterPath ring =
+            QPainterPathStroker(QPen(Qt::black, 2 * s.lipRing, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin))
+                .createStroke(hole)
+                .united(hole);
         QRadialGradient shade(centre + QPointF(-2, 3), s.halfWidth + s.lipRing + 4);
         shade.setColorAt(0.0, Palette::lip.lighter(115));
         shade.setColorAt(1.0, Palette::lip.darker(120));

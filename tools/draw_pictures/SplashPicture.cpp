@@ -95,8 +95,7 @@ void paintBand(QPainter &painter)
     font.setHintingPreference(QFont::PreferFullHinting);
     painter.setFont(font);
     painter.setPen(Qt::white);
-    painter.drawText(QRect(0, bandTop + 1, width, height - bandTop - 1), Qt::AlignCenter,
-                     QStringLiteral("Loading..."));
+    painter.drawText(QRect(0, bandTop + 1, width, height - bandTop - 1), Qt::AlignCenter, QStringLiteral("Loading..."));
 }
 
 } // namespace

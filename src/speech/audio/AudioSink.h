@@ -17,9 +17,9 @@ class AudioSink
 public:
     struct Position
     {
-        qint64 tag = 0;      // the stream being played (the tag given to start)
-        qint64 frames = 0;   // frames of it heard so far
-        bool playing = false;// the stream is open and not paused
+        qint64 tag = 0;       // the stream being played (the tag given to start)
+        qint64 frames = 0;    // frames of it heard so far
+        bool playing = false; // the stream is open and not paused
     };
 
     virtual ~AudioSink() = default;

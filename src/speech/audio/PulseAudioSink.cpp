@@ -20,7 +20,11 @@ constexpr int SecondsAhead = 2;
 class Locker
 {
 public:
-    explicit Locker(pa_threaded_mainloop *loop) : m_loop(loop) { pa_threaded_mainloop_lock(m_loop); }
+    explicit Locker(pa_threaded_mainloop *loop)
+        : m_loop(loop)
+    {
+        pa_threaded_mainloop_lock(m_loop);
+    }
     ~Locker() { pa_threaded_mainloop_unlock(m_loop); }
     Locker(const Locker &) = delete;
     Locker &operator=(const Locker &) = delete;

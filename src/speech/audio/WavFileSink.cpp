@@ -7,8 +7,7 @@
 
 WavFileSink::WavFileSink(QString path)
     : m_path(std::move(path))
-{
-}
+{}
 
 WavFileSink::~WavFileSink()
 {

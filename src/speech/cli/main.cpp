@@ -48,15 +48,17 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("sonti-say"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Speaks TEXT, or the file given with -f, or standard input, with Sonti's voice."));
+    parser.setApplicationDescription(
+        QStringLiteral("Speaks TEXT, or the file given with -f, or standard input, with Sonti's voice."));
     parser.addHelpOption();
     const QCommandLineOption fileOption({"f", "file"}, "Speak the text of FILE.", "FILE");
     const QCommandLineOption outputOption({"o", "output"}, "Write a WAV file instead of playing.", "FILE.wav");
     const QCommandLineOption voiceOption("voice", "The voice: its description, id or name.", "NAME");
-    const QCommandLineOption formatOption("format",
+    const QCommandLineOption formatOption(
+        "format",
         "Output format type: 18 (16 kHz mono), 19 (16 kHz stereo), 22 (22 kHz mono, the default), "
-        "23 (22 kHz stereo), or any PCM type from 4 to 39.", "TYPE", "22");
+        "23 (22 kHz stereo), or any PCM type from 4 to 39.",
+        "TYPE", "22");
     const QCommandLineOption xmlOption("xml", "Read the text as SAPI XML markup.");
     const QCommandLineOption listOption("list-voices", "List the voices: position, id, description.");
     const QCommandLineOption eventsOption("events", "Print every event as a JSON line.");

@@ -8,17 +8,10 @@ SontiError EngineError::fromEspeak(int status, const QString &doing)
 {
     QString what;
     switch (status) {
-    case EE_OK:
-        return {};
-    case EE_BUFFER_FULL:
-        what = QStringLiteral("the speech buffer is full");
-        break;
-    case EE_NOT_FOUND:
-        what = QStringLiteral("not found");
-        break;
-    default:
-        what = QStringLiteral("internal error %1").arg(status);
-        break;
+    case EE_OK: return {};
+    case EE_BUFFER_FULL: what = QStringLiteral("the speech buffer is full"); break;
+    case EE_NOT_FOUND: what = QStringLiteral("not found"); break;
+    default: what = QStringLiteral("internal error %1").arg(status); break;
     }
     return SontiError(SontiError::SpeechFailure, QStringLiteral("eSpeak NG"),
                       QStringLiteral("%1: %2").arg(doing, what));

@@ -113,7 +113,8 @@ void EventScheduler::deliverDue()
         int sleepMs = MaxSleepMs;
         {
             std::lock_guard lock(m_mutex);
-            if (m_pauseAt && (now.tag > m_pauseAt->first || (now.tag == m_pauseAt->first && now.frames >= m_pauseAt->second))) {
+            if (m_pauseAt
+                && (now.tag > m_pauseAt->first || (now.tag == m_pauseAt->first && now.frames >= m_pauseAt->second))) {
                 m_pauseAt.reset();
                 m_held = true;
                 m_sink.setPaused(true);
@@ -123,14 +124,15 @@ void EventScheduler::deliverDue()
                 return;
             }
             const SpeechEvent &head = m_queue.front();
-            const bool isDue = head.immediate || head.stream < now.tag
-                               || (head.stream == now.tag && head.frame <= now.frames);
+            const bool isDue =
+                head.immediate || head.stream < now.tag || (head.stream == now.tag && head.frame <= now.frames);
             if (!isDue) {
                 qint64 target = head.stream == now.tag ? head.frame : -1;
                 if (m_pauseAt && m_pauseAt->first == now.tag)
                     target = target < 0 ? m_pauseAt->second : std::min(target, m_pauseAt->second);
                 if (target >= 0 && now.playing && head.sampleRate > 0)
-                    sleepMs = int(std::clamp<qint64>(((target - now.frames) * 1000 + head.sampleRate - 1) / head.sampleRate, 1, MaxSleepMs));
+                    sleepMs = int(std::clamp<qint64>(
+                        ((target - now.frames) * 1000 + head.sampleRate - 1) / head.sampleRate, 1, MaxSleepMs));
                 m_timer.start(sleepMs);
                 return;
             }

@@ -44,8 +44,7 @@ public:
         , m_job(job)
         , m_converter(worker.m_synthesizer.sampleRate(), job.format)
         , m_blockFrames(std::max(job.format.sampleRate() / LevelBlocksPerSecond, 1))
-    {
-    }
+    {}
 
     bool cancelled() const { return m_failed || m_job.stream <= m_worker.m_purgedThrough.load(); }
     bool failed() const { return m_failed; }
@@ -294,7 +293,8 @@ void SpeechWorker::run()
                         break;
                     SpeechFragment adjusted = fragment;
                     adjusted.state.rate = std::clamp(fragment.state.rate + job.rate, -10, 10);
-                    adjusted.state.volume = std::clamp(fragment.state.volume, 0, 100) * std::clamp(job.volume, 0, 100) / 100;
+                    adjusted.state.volume =
+                        std::clamp(fragment.state.volume, 0, 100) * std::clamp(job.volume, 0, 100) / 100;
                     run.speak(adjusted, fragment.state.voiceId.isEmpty() ? job.voiceId : fragment.state.voiceId);
                 }
                 run.finish();

@@ -23,10 +23,10 @@ struct SpeechJob
 {
     int stream = 0;
     QList<SpeechFragment> fragments;
-    QString voiceId;       // the synthesiser's id of the voice to use by default
+    QString voiceId; // the synthesiser's id of the voice to use by default
     SpAudioFormat format;
-    int rate = 0;          // the voice's Rate, -10..10, added to each fragment's
-    int volume = 100;      // the voice's Volume, 0..100, scaling each fragment's
+    int rate = 0;     // the voice's Rate, -10..10, added to each fragment's
+    int volume = 100; // the voice's Volume, 0..100, scaling each fragment's
     // SpeechVoiceEvents bits of the word, viseme, level and bookmark events
     // someone needs (the listener's interests plus what Pause waits for);
     // the others are never stamped or scheduled. Start and end always are.

@@ -111,8 +111,7 @@ public:
         : m_source(text)
         , m_scanner(text)
         , m_state(initial, resolver)
-    {
-    }
+    {}
 
     SapiMarkupParser::Result run();
 
@@ -167,11 +166,8 @@ SapiMarkupParser::Result Run::run()
             m_stateChanged = true;
             endTag(token);
             break;
-        case Type::Skipped:
-            m_plainTextOnly = false;
-            break;
-        case Type::End:
-            break;
+        case Type::Skipped: m_plainTextOnly = false; break;
+        case Type::End: break;
         }
     }
     if (m_plainTextOnly && m_fragments.size() == 1)
@@ -190,11 +186,8 @@ void Run::startTag(const MarkupToken &token)
     }
 
     switch (element) {
-    case Element::Other:
-        break;
-    case Element::Volume:
-        m_state.applyVolume(integerOf(token.attribute(QLatin1StringView("level"))), container);
-        break;
+    case Element::Other: break;
+    case Element::Volume: m_state.applyVolume(integerOf(token.attribute(QLatin1StringView("level"))), container); break;
     case Element::Rate:
         m_state.applyRate(integerOf(token.attribute(QLatin1StringView("absspeed"))),
                           integerOf(token.attribute(QLatin1StringView("speed"))), container);
@@ -227,9 +220,7 @@ void Run::startTag(const MarkupToken &token)
         m_state.applyVoice(attributeListOf(token.attribute(QLatin1StringView("required"))),
                            attributeListOf(token.attribute(QLatin1StringView("optional"))), container);
         break;
-    case Element::Lang:
-        m_state.applyLang(orEmpty(token.attribute(QLatin1StringView("langid"))), container);
-        break;
+    case Element::Lang: m_state.applyLang(orEmpty(token.attribute(QLatin1StringView("langid"))), container); break;
     // Silence and bookmarks are points in the stream: a container form is
     // read as the empty one, and its content is spoken.
     case Element::Silence:
@@ -243,9 +234,7 @@ void Run::startTag(const MarkupToken &token)
         if (const QString *mark = token.attribute(QLatin1StringView("mark")))
             appendMark(SpeechFragment::Kind::Bookmark, token.begin, 0, *mark);
         break;
-    case Element::Pron:
-        pronunciation(token);
-        break;
+    case Element::Pron: pronunciation(token); break;
     }
 }
 
@@ -355,8 +344,7 @@ void Run::appendMark(SpeechFragment::Kind kind, qsizetype at, int msec, const QS
 
 SapiMarkupParser::SapiMarkupParser(VoiceResolver resolver)
     : m_resolver(std::move(resolver))
-{
-}
+{}
 
 SapiMarkupParser::Result SapiMarkupParser::parse(const QString &text, const SpeechState &initial) const
 {

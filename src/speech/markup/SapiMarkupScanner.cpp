@@ -52,8 +52,7 @@ const QString *MarkupToken::attribute(QLatin1StringView attributeName) const
 
 SapiMarkupScanner::SapiMarkupScanner(QStringView source)
     : m_source(source)
-{
-}
+{}
 
 MarkupToken SapiMarkupScanner::next()
 {
@@ -286,11 +285,8 @@ qsizetype SapiMarkupScanner::matchReference(qsizetype at, char32_t *codePoint) c
         QLatin1StringView name;
         char32_t codePoint;
     } entities[] = {
-        {QLatin1StringView("amp;"), U'&'},
-        {QLatin1StringView("lt;"), U'<'},
-        {QLatin1StringView("gt;"), U'>'},
-        {QLatin1StringView("quot;"), U'"'},
-        {QLatin1StringView("apos;"), U'\''},
+        {QLatin1StringView("amp;"), U'&'},  {QLatin1StringView("lt;"), U'<'},    {QLatin1StringView("gt;"), U'>'},
+        {QLatin1StringView("quot;"), U'"'}, {QLatin1StringView("apos;"), U'\''},
     };
     for (const auto &entity : entities) {
         if (startsWith(i, entity.name, Qt::CaseSensitive)) {
@@ -331,7 +327,7 @@ qsizetype SapiMarkupScanner::find(Needle needle, qsizetype from)
         return memo.found;
 
     static const QLatin1StringView needles[NeedleCount] = {
-        QLatin1StringView("\""), QLatin1StringView("'"), QLatin1StringView("-->"),
+        QLatin1StringView("\""),  QLatin1StringView("'"),  QLatin1StringView("-->"),
         QLatin1StringView("]]>"), QLatin1StringView("?>"),
     };
     memo.from = from;

@@ -17,13 +17,13 @@ struct MarkupToken
     };
     struct Attribute
     {
-        QString name; // lower case
+        QString name;  // lower case
         QString value; // entities decoded
     };
 
     Type type = Type::End;
-    qsizetype begin = 0; // offset of the token's first UTF-16 unit in the source
-    qsizetype end = 0; // one past its last unit
+    qsizetype begin = 0;     // offset of the token's first UTF-16 unit in the source
+    qsizetype end = 0;       // one past its last unit
     qsizetype textBegin = 0; // Text only: differs from begin for CDATA sections
     qsizetype textEnd = 0;
     char32_t codePoint = 0;

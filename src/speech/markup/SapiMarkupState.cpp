@@ -36,16 +36,14 @@ SapiMarkupState::SapiMarkupState(const SpeechState &initial, const VoiceResolver
     m_langRoot.voiceId = initial.voiceId;
 }
 
-template<typename T>
-void SapiMarkupState::open(Scoped<T> &scoped, const T &value)
+template <typename T> void SapiMarkupState::open(Scoped<T> &scoped, const T &value)
 {
     scoped.saved.append(scoped.value);
     scoped.value = value;
     ++m_depth;
 }
 
-template<typename T>
-bool SapiMarkupState::closeScope(Scoped<T> &scoped)
+template <typename T> bool SapiMarkupState::closeScope(Scoped<T> &scoped)
 {
     if (scoped.saved.isEmpty())
         return false;
@@ -175,20 +173,13 @@ void SapiMarkupState::applyLang(const QString &langId, bool container)
 bool SapiMarkupState::close(Kind kind)
 {
     switch (kind) {
-    case Kind::Volume:
-        return closeScope(m_volume);
-    case Kind::Rate:
-        return closeScope(m_rate);
-    case Kind::Pitch:
-        return closeScope(m_pitch);
-    case Kind::Emph:
-        return closeScope(m_emphasis);
-    case Kind::Spell:
-        return closeScope(m_spell);
-    case Kind::PartOfSpeech:
-        return closeScope(m_partOfSpeech);
-    case Kind::Context:
-        return closeScope(m_context);
+    case Kind::Volume: return closeScope(m_volume);
+    case Kind::Rate: return closeScope(m_rate);
+    case Kind::Pitch: return closeScope(m_pitch);
+    case Kind::Emph: return closeScope(m_emphasis);
+    case Kind::Spell: return closeScope(m_spell);
+    case Kind::PartOfSpeech: return closeScope(m_partOfSpeech);
+    case Kind::Context: return closeScope(m_context);
     case Kind::Voice:
     case Kind::Lang: {
         QList<VoiceScope> &stack = kind == Kind::Voice ? m_voices : m_langs;

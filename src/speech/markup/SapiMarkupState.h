@@ -52,8 +52,7 @@ public:
     SpeechState current() const;
 
 private:
-    template<typename T>
-    struct Scoped
+    template <typename T> struct Scoped
     {
         T value{};
         QList<T> saved;
@@ -70,10 +69,8 @@ private:
         quint64 applied = 0; // order in which voice choices were made
     };
 
-    template<typename T>
-    void open(Scoped<T> &scoped, const T &value);
-    template<typename T>
-    bool closeScope(Scoped<T> &scoped);
+    template <typename T> void open(Scoped<T> &scoped, const T &value);
+    template <typename T> bool closeScope(Scoped<T> &scoped);
     void applyProsody(Scoped<int> &scoped, std::optional<int> absolute, std::optional<int> relative, bool container);
     QString resolve(const QString &required, const QString &optional);
     QString currentVoice() const;

@@ -5,8 +5,7 @@
 SpObjectToken::SpObjectToken(VoiceDescription voice, bool vendorPreferred)
     : m_voice(std::move(voice))
     , m_vendorPreferred(vendorPreferred)
-{
-}
+{}
 
 QString SpObjectToken::Id() const
 {

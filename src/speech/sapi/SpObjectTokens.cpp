@@ -35,8 +35,7 @@ bool valueMatches(const QString &attribute, const QString &actual, const QString
 
 SpObjectTokens::SpObjectTokens(QList<SpObjectToken> tokens)
     : m_tokens(std::move(tokens))
-{
-}
+{}
 
 SpObjectToken SpObjectTokens::Item(int index) const
 {
@@ -67,7 +66,11 @@ SpObjectTokens SpObjectTokens::matching(const QString &required, const QString &
 {
     const QStringList requiredConditions = conditionsOf(required);
     const QStringList optionalConditions = conditionsOf(optional);
-    struct Ranked { SpObjectToken token; QList<bool> score; };
+    struct Ranked
+    {
+        SpObjectToken token;
+        QList<bool> score;
+    };
     QList<Ranked> ranked;
     for (const SpObjectToken &token : m_tokens) {
         const bool meets = std::all_of(requiredConditions.begin(), requiredConditions.end(),

@@ -19,8 +19,7 @@ SontiError voiceError(const QString &description)
 
 SpVoice::SpVoice(QObject *parent)
     : SpVoice(std::make_unique<EspeakSynthesizer>(), std::make_unique<PulseAudioSink>(), parent)
-{
-}
+{}
 
 SpVoice::SpVoice(std::unique_ptr<Synthesizer> synthesizer, std::unique_ptr<AudioSink> sink, QObject *parent)
     : QObject(parent)

@@ -33,8 +33,13 @@ QString s_currentVoice;
 class PositionMap
 {
 public:
-    explicit PositionMap(const QString &text) : m_text(text) {}
-    PositionMap(const QString &text, std::vector<int> table) : m_text(text), m_table(std::move(table)) {}
+    explicit PositionMap(const QString &text)
+        : m_text(text)
+    {}
+    PositionMap(const QString &text, std::vector<int> table)
+        : m_text(text)
+        , m_table(std::move(table))
+    {}
 
     int utf16At(int codePoint)
     {
@@ -130,10 +135,10 @@ QByteArray spelledInput(const QString &text, std::vector<int> &table)
         if (c.isLowSurrogate() && i > 0 && text.at(i - 1).isHighSurrogate())
             continue;
         QString piece = c == u'<' ? QStringLiteral("&lt;")
-                      : c == u'>' ? QStringLiteral("&gt;")
-                      : c == u'&' ? QStringLiteral("&amp;")
-                      : c.isNull() ? QStringLiteral(" ")
-                                   : QString(c);
+            : c == u'>'           ? QStringLiteral("&gt;")
+            : c == u'&'           ? QStringLiteral("&amp;")
+            : c.isNull()          ? QStringLiteral(" ")
+                                  : QString(c);
         if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
             piece.append(text.at(i + 1));
         ssml.append(piece);
@@ -254,8 +259,8 @@ SontiError EspeakSynthesizer::synthesize(const SpeechFragment &fragment, const Q
     }
 
     s_context = &context;
-    const espeak_ERROR status = espeak_Synth(input.constData(), size_t(input.size()) + 1, 0, POS_CHARACTER, 0,
-                                             flags, nullptr, nullptr);
+    const espeak_ERROR status =
+        espeak_Synth(input.constData(), size_t(input.size()) + 1, 0, POS_CHARACTER, 0, flags, nullptr, nullptr);
     s_context = nullptr;
     if (status != EE_OK && !context.stopped) {
         qCWarning(lcEspeak) << "espeak_Synth failed" << status;

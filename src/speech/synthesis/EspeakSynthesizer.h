@@ -16,8 +16,7 @@ public:
 
     QList<VoiceDescription> voices() override;
     int sampleRate() const override { return m_sampleRate; }
-    SontiError synthesize(const SpeechFragment &fragment, const QString &voiceId,
-                          SynthesisOutput &output) override;
+    SontiError synthesize(const SpeechFragment &fragment, const QString &voiceId, SynthesisOutput &output) override;
 
 private:
     int m_sampleRate = 0;

@@ -7,12 +7,11 @@ namespace {
 const QHash<QString, QString> &phones()
 {
     static const QHash<QString, QString> table = {
-        {"aa", "A:"}, {"ae", "a"}, {"ah", "V"}, {"ao", "O:"}, {"aw", "aU"}, {"ax", "@"}, {"ay", "aI"},
-        {"b", "b"}, {"ch", "tS"}, {"d", "d"}, {"dh", "D"}, {"eh", "E"}, {"er", "3:"}, {"ey", "eI"},
-        {"f", "f"}, {"g", "g"}, {"h", "h"}, {"ih", "I"}, {"iy", "i:"}, {"jh", "dZ"}, {"k", "k"},
-        {"l", "l"}, {"m", "m"}, {"n", "n"}, {"ng", "N"}, {"ow", "oU"}, {"oy", "OI"}, {"p", "p"},
-        {"r", "r"}, {"s", "s"}, {"sh", "S"}, {"t", "t"}, {"th", "T"}, {"uh", "U"}, {"uw", "u:"},
-        {"v", "v"}, {"w", "w"}, {"y", "j"}, {"z", "z"}, {"zh", "Z"},
+        {"aa", "A:"}, {"ae", "a"},  {"ah", "V"},  {"ao", "O:"}, {"aw", "aU"}, {"ax", "@"},  {"ay", "aI"}, {"b", "b"},
+        {"ch", "tS"}, {"d", "d"},   {"dh", "D"},  {"eh", "E"},  {"er", "3:"}, {"ey", "eI"}, {"f", "f"},   {"g", "g"},
+        {"h", "h"},   {"ih", "I"},  {"iy", "i:"}, {"jh", "dZ"}, {"k", "k"},   {"l", "l"},   {"m", "m"},   {"n", "n"},
+        {"ng", "N"},  {"ow", "oU"}, {"oy", "OI"}, {"p", "p"},   {"r", "r"},   {"s", "s"},   {"sh", "S"},  {"t", "t"},
+        {"th", "T"},  {"uh", "U"},  {"uw", "u:"}, {"v", "v"},   {"w", "w"},   {"y", "j"},   {"z", "z"},   {"zh", "Z"},
     };
     return table;
 }

@@ -47,6 +47,5 @@ public:
     virtual int sampleRate() const = 0;
     // voiceId is a VoiceDescription::id. An error leaves nothing half-done
     // that the next call would hear.
-    virtual SontiError synthesize(const SpeechFragment &fragment, const QString &voiceId,
-                                  SynthesisOutput &output) = 0;
+    virtual SontiError synthesize(const SpeechFragment &fragment, const QString &voiceId, SynthesisOutput &output) = 0;
 };

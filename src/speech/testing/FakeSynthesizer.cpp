@@ -6,18 +6,18 @@
 namespace {
 VoiceDescription voice(const char *id, const char *name, const char *language, const char *gender)
 {
-    return {QString::fromLatin1(id), QString::fromLatin1(name), QString::fromLatin1(language),
-            QString::fromLatin1(gender), QStringLiteral("Adult"), QStringLiteral("Fake")};
+    return {QString::fromLatin1(id),     QString::fromLatin1(name), QString::fromLatin1(language),
+            QString::fromLatin1(gender), QStringLiteral("Adult"),   QStringLiteral("Fake")};
 }
 
 // Chunks of 10 ms, like a real engine's small buffers.
-bool emitSamples(SynthesisOutput &output, std::vector<qint16> &samples, std::vector<SynthesisEvent> &events,
-                 int chunk)
+bool emitSamples(SynthesisOutput &output, std::vector<qint16> &samples, std::vector<SynthesisEvent> &events, int chunk)
 {
     size_t at = 0;
     do {
         const size_t n = std::min(samples.size() - at, size_t(chunk));
-        if (!output.deliver(std::span(samples.data() + at, n), at == 0 ? std::span(events) : std::span<SynthesisEvent>()))
+        if (!output.deliver(std::span(samples.data() + at, n),
+                            at == 0 ? std::span(events) : std::span<SynthesisEvent>()))
             return false;
         at += n;
     } while (at < samples.size());
@@ -34,8 +34,7 @@ FakeSynthesizer::FakeSynthesizer(int sampleRate, int wordMs, int gapMs)
     , m_voices({voice("fake/en-US", "English (America)", "en-US", "Female"),
                 voice("fake/en-GB", "English (Great Britain)", "en-GB", "Male"),
                 voice("fake/de", "German", "de", "Male")})
-{
-}
+{}
 
 void FakeSynthesizer::setVoices(QList<VoiceDescription> voices)
 {

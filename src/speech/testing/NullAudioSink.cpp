@@ -8,8 +8,7 @@ constexpr int SecondsAhead = 2;
 
 NullAudioSink::NullAudioSink(double speed)
     : m_speed(speed > 0 ? speed : 1.0)
-{
-}
+{}
 
 void NullAudioSink::setConnectError(const SontiError &error)
 {
@@ -66,9 +65,9 @@ SontiError NullAudioSink::start(qint64 tag, const SpAudioFormat &format)
     m_lastAdvance = Clock::now();
     m_open = tag > m_flushedThrough && !m_connectError.isError();
     m_error = m_connectError.isError() ? m_connectError
-              : m_open ? SontiError()
-                       : SontiError(SontiError::AudioFailure, QStringLiteral("NullAudioSink"),
-                                    QStringLiteral("The stream was stopped"));
+        : m_open                       ? SontiError()
+                                       : SontiError(SontiError::AudioFailure, QStringLiteral("NullAudioSink"),
+                                                    QStringLiteral("The stream was stopped"));
     if (m_open)
         m_started.append(tag);
     return m_error;

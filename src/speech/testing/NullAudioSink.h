@@ -55,8 +55,8 @@ private:
     bool m_open = false;
     bool m_paused = false;
     bool m_capture = false;
-    qint64 m_written = 0;   // frames
-    double m_heard = 0;     // frames
+    qint64 m_written = 0; // frames
+    double m_heard = 0;   // frames
     Clock::time_point m_lastAdvance;
     QHash<qint64, QByteArray> m_captured;
     QList<qint64> m_started;

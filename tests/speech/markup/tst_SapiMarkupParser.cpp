@@ -49,15 +49,9 @@ QStringList describe(const QList<SpeechFragment> &fragments)
     for (const SpeechFragment &f : fragments) {
         QString line;
         switch (f.kind) {
-        case SpeechFragment::Kind::Text:
-            line = QStringLiteral("text \"%1\"").arg(f.text);
-            break;
-        case SpeechFragment::Kind::Silence:
-            line = QStringLiteral("silence %1").arg(f.msec);
-            break;
-        case SpeechFragment::Kind::Bookmark:
-            line = QStringLiteral("bookmark \"%1\"").arg(f.argument);
-            break;
+        case SpeechFragment::Kind::Text: line = QStringLiteral("text \"%1\"").arg(f.text); break;
+        case SpeechFragment::Kind::Silence: line = QStringLiteral("silence %1").arg(f.msec); break;
+        case SpeechFragment::Kind::Bookmark: line = QStringLiteral("bookmark \"%1\"").arg(f.argument); break;
         case SpeechFragment::Kind::Pronounce:
             line = QStringLiteral("pron \"%1\" \"%2\"").arg(f.argument, f.text);
             break;
@@ -90,7 +84,8 @@ QString resolveVoice(const QString &required, const QString &optional)
         if (!std::all_of(needed.cbegin(), needed.cend(), [&](const QString &c) { return holds(attributes, c); }))
             continue;
         const QStringList wished = optional.split(u';', Qt::SkipEmptyParts);
-        const int score = int(std::count_if(wished.cbegin(), wished.cend(), [&](const QString &c) { return holds(attributes, c); }));
+        const int score =
+            int(std::count_if(wished.cbegin(), wished.cend(), [&](const QString &c) { return holds(attributes, c); }));
         if (score > bestScore) {
             best = id;
             bestScore = score;
@@ -133,23 +128,23 @@ void tst_SapiMarkupParser::fragments_data()
     QTest::newRow("word after a tag") << "<emph>Hi</emph> you"
                                       << QStringList{"text \"Hi\" @6..8 emph", "text \" you\" @15..19"};
     QTest::newRow("entity in a word") << "a&amp;b" << QStringList{"text \"a&b\" @0..1,6..7"};
-    QTest::newRow("all five entities") << "&lt;&gt;&quot;&apos;&amp;"
-                                       << QStringList{"text \"<>\"'&\" @0,4,8,14,20,25"};
-    QTest::newRow("decimal and hex references") << "&#65;&#x42;&#X63;"
-                                                << QStringList{"text \"ABc\" @0,5,11,17"};
-    QTest::newRow("reference beyond the BMP") << "x&#x1F600;y"
-                                              << QStringList{QStringLiteral("text \"x\U0001F600y\" @0..1,1,10..11")};
-    QTest::newRow("surrogate pair as typed") << QStringLiteral("<emph>\U0001F600</emph>!")
-                                             << QStringList{QStringLiteral("text \"\U0001F600\" @6..8 emph"), "text \"!\" @15..16"};
-    QTest::newRow("CR LF kept") << "a\r\n<emph>b</emph>" << QStringList{"text \"a\r\n\" @0..3", "text \"b\" @9..10 emph"};
+    QTest::newRow("all five entities") << "&lt;&gt;&quot;&apos;&amp;" << QStringList{"text \"<>\"'&\" @0,4,8,14,20,25"};
+    QTest::newRow("decimal and hex references") << "&#65;&#x42;&#X63;" << QStringList{"text \"ABc\" @0,5,11,17"};
+    QTest::newRow("reference beyond the BMP")
+        << "x&#x1F600;y" << QStringList{QStringLiteral("text \"x\U0001F600y\" @0..1,1,10..11")};
+    QTest::newRow("surrogate pair as typed")
+        << QStringLiteral("<emph>\U0001F600</emph>!")
+        << QStringList{QStringLiteral("text \"\U0001F600\" @6..8 emph"), "text \"!\" @15..16"};
+    QTest::newRow("CR LF kept") << "a\r\n<emph>b</emph>"
+                                << QStringList{"text \"a\r\n\" @0..3", "text \"b\" @9..10 emph"};
     QTest::newRow("CDATA read as text") << "<![CDATA[a<b&c]]>d" << QStringList{"text \"a<b&cd\" @9..13,17..18"};
     QTest::newRow("comment skipped, text merged") << "Hel<!-- x -->lo" << QStringList{"text \"Hello\" @0..2,13..15"};
-    QTest::newRow("processing instruction skipped") << "<?xml version=\"1.0\"?><SAPI>hi</SAPI>"
-                                                    << QStringList{"text \"hi\" @27..29"};
-    QTest::newRow("DOCTYPE not expanded") << "<!DOCTYPE s [<!ENTITY e \"boom>\">]>&e;x"
-                                          << QStringList{"text \"&e;x\" @34..38"};
-    QTest::newRow("whitespace between tags kept") << "<rate speed=\"1\">\n  a\n</rate>"
-                                                  << QStringList{"text \"\n  a\n\" @16..21 rate=1"};
+    QTest::newRow("processing instruction skipped")
+        << "<?xml version=\"1.0\"?><SAPI>hi</SAPI>" << QStringList{"text \"hi\" @27..29"};
+    QTest::newRow("DOCTYPE not expanded")
+        << "<!DOCTYPE s [<!ENTITY e \"boom>\">]>&e;x" << QStringList{"text \"&e;x\" @34..38"};
+    QTest::newRow("whitespace between tags kept")
+        << "<rate speed=\"1\">\n  a\n</rate>" << QStringList{"text \"\n  a\n\" @16..21 rate=1"};
 
     // Leniency: what is not markup is text.
     QTest::newRow("stray <") << "if a < b" << QStringList{"text \"if a < b\" @"};
@@ -161,15 +156,15 @@ void tst_SapiMarkupParser::fragments_data()
                                         << QStringList{"text \"&#0;&#xD800;&#1114112;&#;&#99999999999999999999;\" @"};
     QTest::newRow("unterminated comment") << "a <!-- b" << QStringList{"text \"a <!-- b\" @"};
     QTest::newRow("unterminated attribute") << "<volume level=\"5>x" << QStringList{"text \"<volume level=\"5>x\" @"};
-    QTest::newRow("unknown element skipped, content spoken") << "<foo bar='1'>a</foo><br/>b"
-                                                            << QStringList{"text \"ab\" @13,25..26"};
+    QTest::newRow("unknown element skipped, content spoken")
+        << "<foo bar='1'>a</foo><br/>b" << QStringList{"text \"ab\" @13,25..26"};
     QTest::newRow("stray end tag ignored") << "a</volume></emph>b" << QStringList{"text \"ab\" @0,17..18"};
-    QTest::newRow("names case-insensitive, single quotes") << "<VOLUME Level='40'>a</Volume>"
-                                                           << QStringList{"text \"a\" @19..20 volume=40"};
+    QTest::newRow("names case-insensitive, single quotes")
+        << "<VOLUME Level='40'>a</Volume>" << QStringList{"text \"a\" @19..20 volume=40"};
 
     // Scoping.
-    QTest::newRow("volume container restores") << "<volume level=\"50\">a</volume>b"
-                                                << QStringList{"text \"a\" @19..20 volume=50", "text \"b\" @29..30"};
+    QTest::newRow("volume container restores")
+        << "<volume level=\"50\">a</volume>b" << QStringList{"text \"a\" @19..20 volume=50", "text \"b\" @29..30"};
     QTest::newRow("nested volume is absolute") << "<volume level=\"50\"><volume level=\"100\">a</volume>b</volume>"
                                                << QStringList{"text \"a\" @39..40", "text \"b\" @49..50 volume=50"};
     QTest::newRow("volume clamped") << "<volume level=\"150\">a</volume><volume level=\"-5\">b</volume>"
@@ -178,70 +173,82 @@ void tst_SapiMarkupParser::fragments_data()
         << "<volume level=\"50\">a<volume level=\"80\"/>b</volume>c<volume level=\"20\"/>d"
         << QStringList{"text \"a\" @19..20 volume=50", "text \"b\" @40..41 volume=80", "text \"c\" @50..51",
                        "text \"d\" @71..72 volume=20"};
-    QTest::newRow("empty volume outlives another kind's scope") << "<emph><volume level=\"30\"/>a</emph>b"
-                                                                << QStringList{"text \"a\" @26..27 volume=30 emph",
-                                                                               "text \"b\" @34..35 volume=30"};
+    QTest::newRow("empty volume outlives another kind's scope")
+        << "<emph><volume level=\"30\"/>a</emph>b"
+        << QStringList{"text \"a\" @26..27 volume=30 emph", "text \"b\" @34..35 volume=30"};
     QTest::newRow("relative rate adds up") << "<rate speed=\"5\">a<rate speed=\"-5\">b</rate></rate>"
                                            << QStringList{"text \"a\" @16..17 rate=5", "text \"b\" @34..35"};
     QTest::newRow("absolute rate") << "<rate absspeed=\"-3\">a<rate absspeed=\"7\"/>b</rate>c"
-                                   << QStringList{"text \"a\" @20..21 rate=-3", "text \"b\" @41..42 rate=7", "text \"c\" @49..50"};
-    QTest::newRow("rate clamped on reading, not on adding") << "<rate absspeed=\"20\">a<rate speed=\"-15\">b</rate></rate>"
-                                                            << QStringList{"text \"a\" @20..21 rate=10", "text \"b\" @39..40 rate=5"};
-    QTest::newRow("absspeed wins over speed") << "<rate speed=\"2\" absspeed=\"-4\">a</rate>"
-                                              << QStringList{"text \"a\" @30..31 rate=-4"};
-    QTest::newRow("rate without value still scopes") << "<rate speed=\"3\"/><rate>a</rate>b<rate speed=\"x\"/>c"
-                                                     << QStringList{"text \"abc\" @23,31,49..50 rate=3"};
-    QTest::newRow("pitch relative and absolute") << "<pitch middle=\"4\">a<pitch absmiddle=\"-9\">b</pitch></pitch>"
-                                                 << QStringList{"text \"a\" @18..19 pitch=4", "text \"b\" @41..42 pitch=-9"};
+                                   << QStringList{"text \"a\" @20..21 rate=-3", "text \"b\" @41..42 rate=7",
+                                                  "text \"c\" @49..50"};
+    QTest::newRow("rate clamped on reading, not on adding")
+        << "<rate absspeed=\"20\">a<rate speed=\"-15\">b</rate></rate>"
+        << QStringList{"text \"a\" @20..21 rate=10", "text \"b\" @39..40 rate=5"};
+    QTest::newRow("absspeed wins over speed")
+        << "<rate speed=\"2\" absspeed=\"-4\">a</rate>" << QStringList{"text \"a\" @30..31 rate=-4"};
+    QTest::newRow("rate without value still scopes")
+        << "<rate speed=\"3\"/><rate>a</rate>b<rate speed=\"x\"/>c" << QStringList{"text \"abc\" @23,31,49..50 rate=3"};
+    QTest::newRow("pitch relative and absolute")
+        << "<pitch middle=\"4\">a<pitch absmiddle=\"-9\">b</pitch></pitch>"
+        << QStringList{"text \"a\" @18..19 pitch=4", "text \"b\" @41..42 pitch=-9"};
     QTest::newRow("emph and spell") << "<emph>a<spell>b</spell></emph><spell/>c"
-                                    << QStringList{"text \"a\" @6..7 emph", "text \"b\" @14..15 emph spell", "text \"c\" @38..39"};
+                                    << QStringList{"text \"a\" @6..7 emph", "text \"b\" @14..15 emph spell",
+                                                   "text \"c\" @38..39"};
     QTest::newRow("part of speech") << "<partofsp part=\"noun\">a<partofsp part=\"Unknown\">b</partofsp>"
                                        "<partofsp part=\"adverb\">c</partofsp></partofsp>"
                                     << QStringList{"text \"a\" @22..23 part=Noun", "text \"b\" @48..49",
                                                    "text \"c\" @84..85 part=Noun"};
     QTest::newRow("context") << "<context id=\"date_mdy\">03/04/01</context> x"
                              << QStringList{"text \"03/04/01\" @23..31 context=date_mdy", "text \" x\" @41..43"};
-    QTest::newRow("mis-nested elements close independently") << "<emph><volume level=\"50\">Hello</emph>world</volume>!"
-                                                             << QStringList{"text \"Hello\" @25..30 volume=50 emph",
-                                                                            "text \"world\" @37..42 volume=50",
-                                                                            "text \"!\" @51..52"};
-    QTest::newRow("unclosed elements end with the text") << "<rate speed=\"2\"><emph>a"
-                                                         << QStringList{"text \"a\" @22..23 rate=2 emph"};
+    QTest::newRow("mis-nested elements close independently")
+        << "<emph><volume level=\"50\">Hello</emph>world</volume>!"
+        << QStringList{"text \"Hello\" @25..30 volume=50 emph", "text \"world\" @37..42 volume=50",
+                       "text \"!\" @51..52"};
+    QTest::newRow("unclosed elements end with the text")
+        << "<rate speed=\"2\"><emph>a" << QStringList{"text \"a\" @22..23 rate=2 emph"};
 
     // Points in the stream.
     QTest::newRow("silence") << "a<silence msec=\"500\"/>b"
                              << QStringList{"text \"a\" @0..1", "silence 500 @1", "text \"b\" @22..23"};
-    QTest::newRow("silence clamped, zero and missing ignored") << "<silence msec=\"99999999\"/><silence msec=\"0\"/><silence/>"
-                                                               << QStringList{"silence 65535 @0"};
-    QTest::newRow("silence as container speaks its content") << "<silence msec=\"10\">a</silence>"
-                                                             << QStringList{"silence 10 @0", "text \"a\" @19..20"};
+    QTest::newRow("silence clamped, zero and missing ignored")
+        << "<silence msec=\"99999999\"/><silence msec=\"0\"/><silence/>" << QStringList{"silence 65535 @0"};
+    QTest::newRow("silence as container speaks its content")
+        << "<silence msec=\"10\">a</silence>" << QStringList{"silence 10 @0", "text \"a\" @19..20"};
     QTest::newRow("bookmark with state") << "<volume level=\"10\">a<bookmark mark=\"m&amp;1\"/>b</volume>"
-                                         << QStringList{"text \"a\" @19..20 volume=10", "bookmark \"m&1\" @20 volume=10",
+                                         << QStringList{"text \"a\" @19..20 volume=10",
+                                                        "bookmark \"m&1\" @20 volume=10",
                                                         "text \"b\" @46..47 volume=10"};
     QTest::newRow("pron empty form") << "<pron sym=\"h eh 1 l ow\"/> x"
                                      << QStringList{"pron \"h eh 1 l ow\" \"\" @0", "text \" x\" @25..27"};
-    QTest::newRow("pron replaces its content") << "<pron sym=\"  H EH l ow \">hel&amp;lo <emph>x</emph></pron>y"
-                                               << QStringList{"pron \"h eh l ow\" \"hel&lo x\" @25..28,33..35,42..43", "text \"y\" @57..58"};
-    QTest::newRow("inner pron yields to the outer") << "<pron sym=\"b\">a<pron sym=\"d\">c</pron>e</pron>f"
-                                                    << QStringList{"pron \"b\" \"ace\" @14,29,37..38", "text \"f\" @45..46"};
-    QTest::newRow("pron without symbols reads its content") << "<pron sym=\" \">a</pron><pron/>b"
-                                                            << QStringList{"text \"ab\" @14,29..30"};
+    QTest::newRow("pron replaces its content")
+        << "<pron sym=\"  H EH l ow \">hel&amp;lo <emph>x</emph></pron>y"
+        << QStringList{"pron \"h eh l ow\" \"hel&lo x\" @25..28,33..35,42..43", "text \"y\" @57..58"};
+    QTest::newRow("inner pron yields to the outer")
+        << "<pron sym=\"b\">a<pron sym=\"d\">c</pron>e</pron>f"
+        << QStringList{"pron \"b\" \"ace\" @14,29,37..38", "text \"f\" @45..46"};
+    QTest::newRow("pron without symbols reads its content")
+        << "<pron sym=\" \">a</pron><pron/>b" << QStringList{"text \"ab\" @14,29..30"};
 
     // Voices (see resolveVoice): nested <voice> narrows, <lang> is by language only.
     QTest::newRow("voice container") << "<voice required=\"Gender=Male\">a</voice>b"
                                      << QStringList{"text \"a\" @30..31 voice=en-m", "text \"b\" @39..40"};
-    QTest::newRow("nested voice narrows") << "<voice required=\"Language=409\"><voice required=\"Gender=Female\">a</voice></voice>"
-                                          << QStringList{"text \"a\" @63..64 voice=en-f"};
-    QTest::newRow("optional attributes prefer") << "<voice optional=\"Language=409;Gender=Female\">a"
-                                                << QStringList{"text \"a\" @45..46 voice=en-f"};
-    QTest::newRow("no match keeps the voice") << "<voice required=\"Gender=Male\"/>a<voice required=\"Age=Child\">b</voice>"
-                                              << QStringList{"text \"ab\" @31,60..61 voice=en-m"};
-    QTest::newRow("empty voice replaces the earlier one") << "<voice required=\"Gender=Male\"/>a<voice required=\"Language=411\"/>b"
-                                                          << QStringList{"text \"a\" @31..32 voice=en-m", "text \"b\" @64..65 voice=ja-f"};
-    QTest::newRow("lang selects by language only") << "<voice required=\"Gender=Male\"><lang langid=\"411\">a</lang>b</voice>"
-                                                   << QStringList{"text \"a\" @49..50 voice=ja-f", "text \"b\" @57..58 voice=en-m"};
-    QTest::newRow("lang mis-nested with voice") << "<lang langid=\"411\"><voice required=\"Gender=Male\">a</lang>b</voice>c"
-                                                << QStringList{"text \"ab\" @49,57..58 voice=en-m", "text \"c\" @66..67"};
+    QTest::newRow("nested voice narrows")
+        << "<voice required=\"Language=409\"><voice required=\"Gender=Female\">a</voice></voice>"
+        << QStringList{"text \"a\" @63..64 voice=en-f"};
+    QTest::newRow("optional attributes prefer")
+        << "<voice optional=\"Language=409;Gender=Female\">a" << QStringList{"text \"a\" @45..46 voice=en-f"};
+    QTest::newRow("no match keeps the voice")
+        << "<voice required=\"Gender=Male\"/>a<voice required=\"Age=Child\">b</voice>"
+        << QStringList{"text \"ab\" @31,60..61 voice=en-m"};
+    QTest::newRow("empty voice replaces the earlier one")
+        << "<voice required=\"Gender=Male\"/>a<voice required=\"Language=411\"/>b"
+        << QStringList{"text \"a\" @31..32 voice=en-m", "text \"b\" @64..65 voice=ja-f"};
+    QTest::newRow("lang selects by language only")
+        << "<voice required=\"Gender=Male\"><lang langid=\"411\">a</lang>b</voice>"
+        << QStringList{"text \"a\" @49..50 voice=ja-f", "text \"b\" @57..58 voice=en-m"};
+    QTest::newRow("lang mis-nested with voice")
+        << "<lang langid=\"411\"><voice required=\"Gender=Male\">a</lang>b</voice>c"
+        << QStringList{"text \"ab\" @49,57..58 voice=en-m", "text \"c\" @66..67"};
 }
 
 void tst_SapiMarkupParser::fragments()
@@ -287,15 +294,17 @@ void tst_SapiMarkupParser::voiceRequirementsReachTheResolver()
         calls << required + u'|' + optional;
         return QStringLiteral("v%1").arg(calls.size());
     });
-    const auto result = parser.parse(QStringLiteral(
-        "<voice required=\"Gender=Female\" optional=\"Age=Adult\">"
-        "<voice required=\" Age!=Child ;\n\"/><voice optional=\"Vendor=x\">a</voice></voice>"
-        "<lang langid=\" 411 \"/><voice required=\"Gender=Female\" optional=\"Age=Adult\">b"));
+    const auto result = parser.parse(
+        QStringLiteral("<voice required=\"Gender=Female\" optional=\"Age=Adult\">"
+                       "<voice required=\" Age!=Child ;\n\"/><voice optional=\"Vendor=x\">a</voice></voice>"
+                       "<lang langid=\" 411 \"/><voice required=\"Gender=Female\" optional=\"Age=Adult\">b"));
     QVERIFY(result.ok());
     // The repeated requirement is answered from the first call.
-    QCOMPARE(calls, (QStringList{"Gender=Female|Age=Adult", "Gender=Female;Age!=Child|Age=Adult",
-                                 "Gender=Female;Age!=Child|Age=Adult;Vendor=x", "Language=411|"}));
-    QCOMPARE(describe(result.fragments), (QStringList{"text \"a\" @114..115 voice=v3", "text \"b\" @206..207 voice=v1"}));
+    QCOMPARE(calls,
+             (QStringList{"Gender=Female|Age=Adult", "Gender=Female;Age!=Child|Age=Adult",
+                          "Gender=Female;Age!=Child|Age=Adult;Vendor=x", "Language=411|"}));
+    QCOMPARE(describe(result.fragments),
+             (QStringList{"text \"a\" @114..115 voice=v3", "text \"b\" @206..207 voice=v1"}));
 }
 
 void tst_SapiMarkupParser::nestingIsBounded()
@@ -324,7 +333,8 @@ void tst_SapiMarkupParser::largeInputs_data()
     // A text of 5 MB, then about 1 MB of each trap for a scanner that would
     // look at the rest of the text again for every '<': quadratic there
     // would not finish.
-    QTest::newRow("5 MB of marked-up prose") << QStringLiteral("Word &amp; <emph>word</emph> <rate speed=\"1\"/>") << 120'000;
+    QTest::newRow("5 MB of marked-up prose")
+        << QStringLiteral("Word &amp; <emph>word</emph> <rate speed=\"1\"/>") << 120'000;
     QTest::newRow("unclosed tags") << QStringLiteral("<volume level=\"50\">a") << 50'000;
     QTest::newRow("unterminated attributes") << QStringLiteral("<a b=\"") << 160'000;
     QTest::newRow("unterminated comments") << QStringLiteral("<!--a") << 200'000;

@@ -1,6 +1,6 @@
 #include "DocumentReader.h"
 
-#include "DocumentDecoder.h"
+#include "TextDecoder.h"
 #include "FileDlg.h"
 
 #include <QFile>
@@ -41,7 +41,7 @@ LoadedDocument DocumentReader::read(const QString &path, qint64 maxBytes)
         if (file.error() != QFileDevice::NoError)
             return failure(FileAccessError, file.errorString());
         LoadedDocument document;
-        document.text = DocumentDecoder::decode(bytes);
+        document.text = TextDecoder::decode(bytes);
         document.title = FileDlg::FileTitle(path);
         return document;
     } catch (const std::bad_alloc &) {

@@ -16,7 +16,7 @@ struct LoadedDocument
 };
 
 // The non-window part of opening a document: reads the whole file as bytes
-// and decodes it (DocumentDecoder). Never throws and never touches the
+// and decodes it (TextDecoder). Never throws and never touches the
 // window: a failure comes back as LoadedDocument::error, and the window shows
 // its message and keeps the text it had. A zero-byte file is an empty document.
 //

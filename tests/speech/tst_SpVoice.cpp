@@ -3,7 +3,9 @@
 #include "SpVoice.h"
 #include "SpeechRecorder.h"
 
+#include <QFile>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -226,6 +228,21 @@ private Q_SLOTS:
         const auto words = recorder.of("word");
         QVERIFY(!words.isEmpty());
         QCOMPARE(words.last().stream, second);
+    }
+
+    void aFileIsDecodedAsDocumentsAre()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("old.txt"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("caf\xE9 \x80"); // Windows-1252, not UTF-8
+        file.close();
+        Rig rig = makeVoice();
+        SpeechRecorder recorder(*rig.voice);
+        rig.voice->Speak(path, SVSFIsFilename | SVSFIsNotXML | SVSFlagsAsync);
+        QTRY_COMPARE(recorder.count("end"), 1);
+        QCOMPARE(rig.synthesizer->spoken().first().fragment.text, QStringLiteral(u"café €"));
     }
 
     void synchronousSpeakReturnsWhenHeard()

@@ -4,12 +4,12 @@
 #include "EspeakSynthesizer.h"
 #include "EventPrinter.h"
 #include "SpVoice.h"
+#include "TextDecoder.h"
 #include "WavFileSink.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
-#include <QStringDecoder>
 
 #include <cstdio>
 
@@ -30,15 +30,6 @@ SpObjectToken findVoice(const SpObjectTokens &voices, const QString &name)
             return token;
     }
     return {};
-}
-
-QString decoded(const QByteArray &bytes)
-{
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    QString text = utf8.decode(bytes);
-    if (utf8.hasError())
-        text = QStringDecoder(QStringDecoder::Latin1).decode(bytes);
-    return text;
 }
 }
 
@@ -104,14 +95,14 @@ int main(int argc, char *argv[])
             QFile file(parser.value(fileOption));
             if (!file.open(QIODevice::ReadOnly))
                 return fail(QStringLiteral("cannot read %1: %2").arg(file.fileName(), file.errorString()));
-            text = decoded(file.readAll());
+            text = TextDecoder::decode(file.readAll());
         } else if (!parser.positionalArguments().isEmpty()) {
             text = parser.positionalArguments().join(u' ');
         } else {
             QFile in;
             if (!in.open(stdin, QIODevice::ReadOnly))
                 return fail(QStringLiteral("cannot read standard input"));
-            text = decoded(in.readAll());
+            text = TextDecoder::decode(in.readAll());
         }
 
         std::unique_ptr<EventPrinter> printer;

@@ -5,6 +5,7 @@
 #include "PulseAudioSink.h"
 #include "SpeechRequest.h"
 #include "SpeechWorker.h"
+#include "TextDecoder.h"
 
 #include <QFile>
 
@@ -89,7 +90,7 @@ int SpVoice::Speak(const QString &text, int flags)
         if (!file.open(QIODevice::ReadOnly))
             throw SontiError(SontiError::FileNotFound, QStringLiteral("SpVoice"),
                              QStringLiteral("Cannot read %1: %2").arg(text, file.errorString()));
-        const QString contents = QString::fromUtf8(file.readAll());
+        const QString contents = TextDecoder::decode(file.readAll());
         return speakFragments(SpeechRequest::fragmentsFor(contents, flags, m_tokens), flags);
     }
     if (text.isEmpty() && (flags & SVSFPurgeBeforeSpeak)) {

@@ -1,4 +1,4 @@
-#include "DocumentDecoder.h"
+#include "TextDecoder.h"
 
 #include <QStringDecoder>
 
@@ -23,7 +23,7 @@ QStringDecoder strictUtf8()
 
 } // namespace
 
-QString DocumentDecoder::decode(QByteArrayView bytes)
+QString TextDecoder::decode(QByteArrayView bytes)
 {
     const QByteArrayView body = bytes.startsWith(kUtf8Bom) ? bytes.sliced(kUtf8Bom.size()) : bytes;
     QStringDecoder utf8 = strictUtf8();
@@ -34,14 +34,14 @@ QString DocumentDecoder::decode(QByteArrayView bytes)
     return fromWindows1252(bytes);
 }
 
-bool DocumentDecoder::isValidUtf8(QByteArrayView bytes)
+bool TextDecoder::isValidUtf8(QByteArrayView bytes)
 {
     QStringDecoder utf8 = strictUtf8();
     const QString ignored = utf8.decode(bytes);
     return !utf8.hasError();
 }
 
-QString DocumentDecoder::fromWindows1252(QByteArrayView bytes)
+QString TextDecoder::fromWindows1252(QByteArrayView bytes)
 {
     QString text(bytes.size(), Qt::Uninitialized);
     QChar *out = text.data();

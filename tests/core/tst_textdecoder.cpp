@@ -1,11 +1,11 @@
-#include "DocumentDecoder.h"
+#include "TextDecoder.h"
 
 #include <QSet>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 
-class tst_documentdecoder : public QObject
+class tst_textdecoder : public QObject
 {
     Q_OBJECT
 
@@ -35,7 +35,7 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, expected);
-        QCOMPARE(DocumentDecoder::decode(bytes), expected);
+        QCOMPARE(TextDecoder::decode(bytes), expected);
     }
 
     void noByteIsLost()
@@ -43,13 +43,13 @@ private Q_SLOTS:
         QByteArray every;
         for (int b = 0; b < 256; ++b)
             every += char(b);
-        QVERIFY(!DocumentDecoder::isValidUtf8(every));
-        const QString text = DocumentDecoder::decode(every);
+        QVERIFY(!TextDecoder::isValidUtf8(every));
+        const QString text = TextDecoder::decode(every);
         QCOMPARE(text.size(), 256);
         QCOMPARE(QSet<QChar>(text.begin(), text.end()).size(), 256);
         QVERIFY(!text.contains(QChar::ReplacementCharacter));
     }
 };
 
-QTEST_APPLESS_MAIN(tst_documentdecoder)
-#include "tst_documentdecoder.moc"
+QTEST_APPLESS_MAIN(tst_textdecoder)
+#include "tst_textdecoder.moc"

@@ -8,12 +8,13 @@ SONTI_RUN_PACKAGES=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libespeak-ng-dev espeak-ng-data libpulse-dev libsoxr-dev
+    libpoppler-qt6-dev libarchive-dev
     pulseaudio-utils fonts-liberation2 fonts-dejavu-core xvfb xauth
 )
 # What the tests, the fuzzers and the end-to-end runs need on top.
 SONTI_TEST_PACKAGES=(
     pulseaudio sox xdotool imagemagick x11-utils
-    clang libclang-rt-14-dev espeak-ng
+    clang libclang-rt-14-dev espeak-ng qpdf
 )
 
 sonti_log() { printf '== %s\n' "$*"; }

@@ -14,11 +14,15 @@ public:
     // Error numbers the program raises or reports, with their usual meanings.
     enum Number : int {
         Overflow = 6,
+        OutOfMemory = 7,
+        UserInterrupt = 18,
         DivisionByZero = 11,
         FileNotFound = 53,
+        FileAccessError = 75,
         PathNotFound = 76,
         ObjectNotSet = 91,
         InvalidProcedureCall = 5,
+        InvalidFileFormat = 321,
         InvalidPicture = 481,
         IniFileNotSet = 670,
         SpeechFailure = 1000,

@@ -8,6 +8,7 @@
 #include "MeterSurface.h"
 #include "MouthImages.h"
 #include "OleColor.h"
+#include "OpenProgress.h"
 #include "QtOpenDialogRunner.h"
 #include "ScreenPlacement.h"
 #include "SontiError.h"
@@ -27,7 +28,9 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLoggingCategory>
+#include <QScopedValueRollback>
 #include <QScreen>
+#include <QTimer>
 
 #include <algorithm>
 #include <exception>
@@ -461,11 +464,28 @@ void frmTTS::mnuOpen_Click()
 
 void frmTTS::OpenDocument(const QString &path)
 {
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const LoadedDocument document = DocumentReader::read(path);
-    QGuiApplication::restoreOverrideCursor();
+    // A request that arrives while a read pumps events waits for it.
+    if (m_opening) {
+        m_pendingOpen = path;
+        return;
+    }
+    LoadedDocument document;
+    bool cancelled = false;
+    {
+        const QScopedValueRollback opening(m_opening, true);
+        OpenProgress progress(this, FileDlg::FileTitle(path));
+        document = DocumentReader::read(path, progress.control());
+        cancelled = progress.cancelled();
+    }
+    if (!m_pendingOpen.isEmpty()) {
+        QTimer::singleShot(0, this, [this, next = std::exchange(m_pendingOpen, QString())] { OpenDocument(next); });
+    }
+    // Cancelling changes nothing, as cancelling the dialog does.
+    if (cancelled)
+        return;
     // A file that cannot be read leaves the text the user had.
     if (!document.ok()) {
+        qCInfo(lcMainWindow) << "cannot open" << path << document.error.toString();
         showMessage(QStringLiteral("Sorry! Unable to open the file : ") + path, QMessageBox::Warning);
         return;
     }

@@ -121,5 +121,7 @@ private:
     bool m_unloaded = false;
     // The stored menu style, kept when there is no menu drawer to hold it.
     qint32 m_menuStyle = 0;
+    bool m_opening = false; // a document is being read
+    QString m_pendingOpen;  // asked for meanwhile; opened next
     HandlerGuard m_guard;
 };

@@ -37,6 +37,7 @@ private Q_SLOTS:
         QTest::newRow("Windows-1252") << u"old.txt"_s << "na\xEFve"_ba << u"naïve"_s;
         QTest::newRow("zero bytes is an empty document") << u"empty.txt"_s << QByteArray() << QString();
         QTest::newRow("name with an ampersand") << u"R&D notes"_s << "x"_ba << u"x"_s;
+        QTest::newRow("full of NUL bytes") << u"zeros.bin"_s << QByteArray(1 << 20, '\0') << QString(1 << 20, QChar(0));
     }
 
     void readsWholeFiles()
@@ -58,7 +59,10 @@ private Q_SLOTS:
         QTest::newRow("empty path") << u"empty path"_s << 53;
         QTest::newRow("folder") << u"folder"_s << 75;
         QTest::newRow("named pipe, never blocks") << u"fifo"_s << 75;
+        QTest::newRow("device") << u"/dev/null"_s << 75;
+        QTest::newRow("read fails, even for root") << u"/proc/self/mem"_s << 75;
         QTest::newRow("larger than 256 MB") << u"huge"_s << 7;
+        QTest::newRow("sparse, 4 GiB") << u"sparse"_s << 7;
     }
 
     void failuresComeBackAsErrors()
@@ -72,15 +76,31 @@ private Q_SLOTS:
             QVERIFY(QDir().mkpath(path));
         } else if (kind == u"fifo") {
             QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-        } else if (kind == u"huge") {
+        } else if (kind == u"huge" || kind == u"sparse") {
             QFile file(makeFile(kind, "x"_ba));
-            QVERIFY(file.resize(DocumentReader::MaxBytes + 1)); // sparse: costs no disk
+            // Sparse: costs no disk, and is never read.
+            QVERIFY(file.resize(kind == u"huge" ? DocumentReader::MaxBytes + 1 : qint64(4) << 30));
+        } else if (kind.startsWith(u'/')) {
+            path = kind;
         }
         const LoadedDocument document = DocumentReader::read(path);
         QVERIFY(!document.ok());
         QCOMPARE(document.error.number(), number);
         QCOMPARE(document.error.source(), u"OpenDocument"_s);
         QVERIFY(document.text.isEmpty());
+    }
+
+    // Files in /proc claim a size of 0 and have text all the same.
+    void procFilesAreReadToTheirEnd()
+    {
+        const LoadedDocument status = DocumentReader::read(u"/proc/self/status"_s);
+        QVERIFY2(status.ok(), qPrintable(status.error.toString()));
+        QVERIFY(status.text.startsWith(u"Name:"));
+        QCOMPARE(status.title, u"status"_s);
+
+        const LoadedDocument capped = DocumentReader::read(u"/proc/self/maps"_s, {}, 64);
+        QCOMPARE(capped.error.number(), 7);
+        QVERIFY(capped.text.isEmpty());
     }
 
     void unreadableFileIsAnError()

@@ -1,12 +1,18 @@
 #include "WindowFixture.h"
 
+#include <QBuffer>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextBlock>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -16,6 +22,18 @@ QStringList captionsFor(const QStringList &paths)
     for (int i = 0; i < paths.size(); ++i)
         captions << QStringLiteral("&%1 ").arg(i + 1) + QString(paths[i]).replace(u'&', QStringLiteral("&&"));
     return captions;
+}
+
+QByteArray pdfSaying(const QString &line)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&buffer);
+    QPainter painter(&writer);
+    painter.drawText(QPointF(0, 500), line);
+    painter.end();
+    return bytes;
 }
 
 } // namespace
@@ -180,6 +198,70 @@ private Q_SLOTS:
         QCOMPARE(window->ui().Text1->toPlainText(), QStringLiteral("file %1").arg(order[0]));
         QCOMPARE(window->windowTitle(), QStringLiteral("TTS - f%1.txt").arg(order[0]));
         QVERIFY(m_fx.messages.isEmpty());
+    }
+
+    // Documents beyond text open as their readable text; the reader's own
+    // tests cover each format in depth.
+    void documentsOpenAsTheirText_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("HTML") << QStringLiteral("page.html")
+                              << QByteArray("<html><body><h1>Title</h1><p>Some <b>bold</b> words.</p></body></html>")
+                              << QStringLiteral("Title\n\nSome bold words.");
+        QTest::newRow("PDF") << QStringLiteral("paper.pdf") << pdfSaying(QStringLiteral("Hello from a PDF."))
+                             << QStringLiteral("Hello from a PDF.");
+        QTest::newRow("Markdown") << QStringLiteral("notes.md") << QByteArray("# Title\n\n*Some* words.\n")
+                                  << QStringLiteral("Title\n\nSome words.");
+    }
+
+    void documentsOpenAsTheirText()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        auto window = m_fx.start();
+        window->ui().ProcXML->setChecked(true);
+        const QString path = writeFile(name, bytes);
+        m_fx.open(*window, path);
+        QCOMPARE(window->ui().Text1->toPlainText(), text);
+        QCOMPARE(window->windowTitle(), QStringLiteral("TTS - ") + name);
+        QCOMPARE(recentItems(*window), captionsFor({path}));
+        QVERIFY(window->ui().ProcXML->isChecked()); // the user's choice, untouched
+        QVERIFY(m_fx.messages.isEmpty());
+    }
+
+    void badDocumentsKeepTheText_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("broken PDF") << QStringLiteral("broken.pdf");
+        QTest::newRow("folder") << QStringLiteral("folder");
+        QTest::newRow("named pipe") << QStringLiteral("fifo");
+        QTest::newRow("gone after the dialog") << QStringLiteral("gone.txt");
+    }
+
+    void badDocumentsKeepTheText()
+    {
+        QFETCH(QString, kind);
+        auto window = m_fx.start();
+        const QString kept = writeFile(QStringLiteral("kept.txt"), "kept");
+        m_fx.open(*window, kept);
+        window->ui().Text1->setPlainText(QStringLiteral("the user's own words"));
+        QString path = m_files->filePath(kind);
+        if (kind == u"broken.pdf")
+            writeFile(kind, "%PDF-1.7 and nothing more");
+        else if (kind == u"folder")
+            QVERIFY(QDir().mkpath(path));
+        else if (kind == u"fifo")
+            QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+
+        m_fx.open(*window, path);
+        QCOMPARE(m_fx.messages.size(), 1);
+        QCOMPARE(m_fx.messages[0].text, QStringLiteral("Sorry! Unable to open the file : ") + path);
+        QCOMPARE(window->ui().Text1->toPlainText(), QStringLiteral("the user's own words"));
+        QCOMPARE(window->windowTitle(), QStringLiteral("TTS - kept.txt"));
+        QCOMPARE(recentItems(*window), captionsFor({kept}));
     }
 
     void openingWhileSpeakingReplacesTheTextAndSpeechGoesOn()

@@ -1,6 +1,7 @@
 // sonti-say: speaks text with Sonti's voice, to the speakers or to a WAV
 // file, for people who script and for the benchmarks.
 
+#include "DocumentReader.h"
 #include "EspeakSynthesizer.h"
 #include "EventPrinter.h"
 #include "SpVoice.h"
@@ -92,10 +93,13 @@ int main(int argc, char *argv[])
 
         QString text;
         if (parser.isSet(fileOption)) {
-            QFile file(parser.value(fileOption));
-            if (!file.open(QIODevice::ReadOnly))
-                return fail(QStringLiteral("cannot read %1: %2").arg(file.fileName(), file.errorString()));
-            text = TextDecoder::decode(file.readAll());
+            // The window's reader: PDF, EPUB, office documents, HTML and
+            // Markdown give their text, anything else is decoded as text.
+            const LoadedDocument document = DocumentReader::read(parser.value(fileOption));
+            if (!document.ok())
+                return fail(
+                    QStringLiteral("cannot read %1: %2").arg(parser.value(fileOption), document.error.description()));
+            text = document.text;
         } else if (!parser.positionalArguments().isEmpty()) {
             text = parser.positionalArguments().join(u' ');
         } else {

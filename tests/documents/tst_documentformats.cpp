@@ -173,6 +173,10 @@ private Q_SLOTS:
                                        {u"Page two."_s}})
                              << u"The first fox jumps over a hyphenated dog, and Jean-Paul watches.\n\n"
                                 "Second paragraph.\n\nPage two."_s;
+        QTest::newRow("double-spaced PDF") << u"draft.pdf"_s
+                                           << pdfOf({{u"Lines set wide"_s, QString(), u"are one paragraph."_s,
+                                                      QString(), QString(), QString(), u"The next."_s}})
+                                           << u"Lines set wide are one paragraph.\n\nThe next."_s;
         QTest::newRow("EPUB in spine order, non-linear left out")
             << u"book.epub"_s
             << epubOf(kChapters,

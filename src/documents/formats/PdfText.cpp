@@ -51,20 +51,41 @@ std::vector<Line> linesOf(const std::vector<std::unique_ptr<Poppler::TextBox>> &
     return lines;
 }
 
-// A paragraph ends where the next line does not follow closely below.
-bool startsParagraph(const Line &previous, const Line &next)
+// The page's usual distance from one line to the next (top to top): the
+// median, so that double-spaced pages are not read as a paragraph a line.
+// Capped at 2.5 line heights for pages with few lines.
+double usualLineDistance(const std::vector<Line> &lines)
 {
-    const double height = std::max(previous.box.height(), next.box.height());
-    const double gap = next.box.top() - previous.box.bottom();
-    return gap > 0.6 * height || next.box.bottom() < previous.box.top();
+    std::vector<double> distances;
+    double height = 0;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        height = std::max(height, lines[i].box.height());
+        const double distance = i > 0 ? lines[i].box.top() - lines[i - 1].box.top() : 0;
+        if (distance > 0)
+            distances.push_back(distance);
+    }
+    if (distances.empty())
+        return 0;
+    const auto median = distances.begin() + (distances.size() - 1) / 2;
+    std::nth_element(distances.begin(), median, distances.end());
+    return std::min(*median, 2.5 * height);
+}
+
+// A paragraph ends where the next line is further below than usual, or not
+// below at all (the next column, a page's footer).
+bool startsParagraph(const Line &previous, const Line &next, double usual)
+{
+    const double distance = next.box.top() - previous.box.top();
+    return next.box.top() < previous.box.bottom() || distance > 1.35 * usual;
 }
 
 void addPage(const std::vector<Line> &lines, ParagraphText &out)
 {
+    const double usual = usualLineDistance(lines);
     QString paragraph;
     for (size_t i = 0; i < lines.size(); ++i) {
         const QString &text = lines[i].text;
-        if (i > 0 && startsParagraph(lines[i - 1], lines[i])) {
+        if (i > 0 && startsParagraph(lines[i - 1], lines[i], usual)) {
             out.addText(paragraph);
             out.endParagraph();
             paragraph.clear();

@@ -204,6 +204,11 @@ private Q_SLOTS:
             << "<!DOCTYPE html><html><head><title>T</title><style>b{}</style><script>var a = 1;</script>"
                "</head><body><h1>Head</h1><p>One &amp; <b>two</b><br>three</p><ul><li>x</li></ul></body></html>"_ba
             << u"Head\n\nOne & two\nthree\n\nx"_s;
+        QTest::newRow("HTML loads nothing it refers to")
+            << u"trap.html"_s
+            << "<html><head><link rel=\"stylesheet\" href=\"/dev/zero\"><style>@import \"/dev/zero\";</style>"
+               "</head><body><img src=\"/dev/zero\"><p>Safe.</p></body></html>"_ba
+            << u"Safe."_s;
         QTest::newRow("HTML in its own charset")
             << u"old.htm"_s << "<meta charset=\"iso-8859-1\"><p>caf\xE9</p>"_ba << u"café"_s;
         QTest::newRow("Markdown") << u"notes.md"_s << "# Title\n\nSome *emphasis* and `code`.\n\n- one\n- two\n"_ba

@@ -1,4 +1,4 @@
-# Shared by scripts/run and scripts/test: package installation and the build.
+# Shared by the scripts: package installation, the build and the tests.
 # Sourced, not run.
 
 SONTI_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
@@ -39,11 +39,24 @@ sonti_install() {
     "${sudo[@]}" apt-get install -y -qq "${missing[@]}"
 }
 
-# sonti_build <build dir> [extra cmake arguments...]; SONTI_TARGET, when
-# set, builds that target alone.
+# sonti_configure <preset>: configures the build of that preset of
+# CMakePresets.json.
+sonti_configure() {
+    (cd "$SONTI_ROOT" && cmake --preset "$1" >/dev/null)
+}
+
+# sonti_build <preset> [target...]: configures and builds with that preset
+# (all of its targets, or those given).
 sonti_build() {
-    local dir="$1"
+    local preset="$1"
     shift
-    cmake -S "$SONTI_ROOT" -B "$dir" -G Ninja "$@" >/dev/null
-    cmake --build "$dir" -j "$(nproc)" ${SONTI_TARGET:+--target "$SONTI_TARGET"}
+    local targets=()
+    (($# == 0)) || targets=(--target "$@")
+    sonti_configure "$preset"
+    (cd "$SONTI_ROOT" && cmake --build --preset "$preset" -j "$(nproc)" "${targets[@]}")
+}
+
+# sonti_ctest <preset> [ctest arguments...]: runs the tests of that preset.
+sonti_ctest() {
+    (cd "$SONTI_ROOT" && ctest --preset "$@")
 }

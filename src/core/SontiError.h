@@ -13,20 +13,24 @@ class SontiError : public std::exception
 public:
     // Error numbers the program raises or reports, with their usual meanings.
     enum Number : int {
+        InvalidProcedureCall = 5,
         Overflow = 6,
         OutOfMemory = 7,
-        UserInterrupt = 18,
         DivisionByZero = 11,
+        UserInterrupt = 18,
         FileNotFound = 53,
         FileAccessError = 75,
         PathNotFound = 76,
         ObjectNotSet = 91,
-        InvalidProcedureCall = 5,
         InvalidFileFormat = 321,
+        ResourceNotFound = 326,
         InvalidPicture = 481,
         IniFileNotSet = 670,
         SpeechFailure = 1000,
         AudioFailure = 1001,
+        IndexOutOfBounds = 35600,
+        ElementNotFound = 35601,
+        KeyNotUnique = 35602,
     };
 
     SontiError() = default;

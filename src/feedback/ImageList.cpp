@@ -9,12 +9,6 @@ namespace {
 
 const QString errorSource = QStringLiteral("ImageList");
 
-enum ListError : int {
-    IndexOutOfBounds = 35600,
-    ElementNotFound = 35601,
-    KeyNotUnique = 35602,
-};
-
 // Compare colours without alpha: pictures loaded from 24-bit files come back
 // opaque, and an OLE colour has no alpha.
 constexpr QRgb rgbOnly = 0x00FFFFFF;
@@ -26,7 +20,7 @@ int ImageList::Add(const QImage &picture, const QString &key)
     if (picture.isNull())
         throw SontiError(SontiError::InvalidPicture, errorSource, QStringLiteral("Invalid picture"));
     if (!key.isEmpty() && contains(key))
-        throw SontiError(KeyNotUnique, errorSource, QStringLiteral("Key is not unique in collection"));
+        throw SontiError(SontiError::KeyNotUnique, errorSource, QStringLiteral("Key is not unique in collection"));
     m_entries.push_back(Entry{picture, key, {}});
     return count();
 }
@@ -63,8 +57,8 @@ const ImageList::Entry &ImageList::entry(const Ref &ref) const
     const int at = position(ref);
     if (at < 0) {
         if (ref.isKey())
-            throw SontiError(ElementNotFound, errorSource, QStringLiteral("Element not found"));
-        throw SontiError(IndexOutOfBounds, errorSource, QStringLiteral("Index out of bounds"));
+            throw SontiError(SontiError::ElementNotFound, errorSource, QStringLiteral("Element not found"));
+        throw SontiError(SontiError::IndexOutOfBounds, errorSource, QStringLiteral("Index out of bounds"));
     }
     return m_entries[size_t(at)];
 }

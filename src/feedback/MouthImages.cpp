@@ -13,13 +13,11 @@ const QString baseKey = QStringLiteral("MICFULL");
 const QString eyesClosedKey = QStringLiteral("MICEYECLOSED");
 const QString eyesNarrowKey = QStringLiteral("MICEYENARROW");
 
-constexpr int resourceNotFound = 326;
-
 QImage loadPicture(const QString &prefix, const char *name)
 {
     const QString path = prefix + QLatin1String(name) + QStringLiteral(".bmp");
     if (!QFileInfo::exists(path)) {
-        throw SontiError(resourceNotFound, errorSource,
+        throw SontiError(SontiError::ResourceNotFound, errorSource,
                          QStringLiteral("Resource with identifier '%1' not found").arg(QLatin1String(name)));
     }
     QImageReader reader(path);

@@ -15,7 +15,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-Q_LOGGING_CATEGORY(lcDocuments, "sonti.documents", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcDocuments, "sonti.documents", QtCriticalMsg)
 
 namespace {
 

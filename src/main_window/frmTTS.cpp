@@ -35,7 +35,7 @@
 #include <algorithm>
 #include <exception>
 
-Q_LOGGING_CATEGORY(lcMainWindow, "sonti.main_window", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcMainWindow, "sonti.main_window", QtCriticalMsg)
 
 frmTTS::frmTTS(Dependencies dependencies, QWidget *parent)
     : QMainWindow(parent)

@@ -1,9 +1,12 @@
 #include "SingleInstance.h"
 
 #include <QDir>
+#include <QLoggingCategory>
 #include <QStandardPaths>
 
 #include <unistd.h>
+
+Q_LOGGING_CATEGORY(lcStartup, "sonti.startup", QtCriticalMsg)
 
 SingleInstance::SingleInstance(const QString &lockPath)
     : m_lock(std::make_unique<QLockFile>(lockPath.isEmpty() ? defaultLockPath() : lockPath))
@@ -15,8 +18,18 @@ SingleInstance::SingleInstance(const QString &lockPath)
 
 bool SingleInstance::acquire()
 {
-    if (!m_held)
-        m_held = m_lock->tryLock(0);
+    if (m_held)
+        return true;
+    m_held = m_lock->tryLock(0);
+    if (!m_held) {
+        // For a refusal nobody expected: who holds the lock.
+        qint64 owner = 0;
+        QString host;
+        QString program;
+        m_lock->getLockInfo(&owner, &host, &program);
+        qCDebug(lcStartup) << "refused:" << m_lock->fileName() << "error" << m_lock->error() << "held by process"
+                           << owner << program << "on" << host;
+    }
     return m_held;
 }
 

@@ -137,6 +137,12 @@ exit_by_menu() {
     [[ "$EXIT_STATUS" == 0 ]] || fail "the program ended with $EXIT_STATUS"
 }
 
+# expect_silence: fails when any copy started so far printed anything; a
+# normal run prints nothing.
+expect_silence() {
+    [[ ! -s "$E2E_DIR/sonti.log" ]] || fail "the program printed: $(head -c 2000 "$E2E_DIR/sonti.log")"
+}
+
 # pixel <png> <x> <y>: prints the pixel as rrggbb.
 pixel() {
     convert "$1" -format '%[hex:p{'"$2,$3"'}]' info: | cut -c1-6 | tr 'A-F' 'a-f'

@@ -52,4 +52,5 @@ sleep 0.3
 xdotool key x
 wait_gone "$a" || fail "a copy did not end"
 wait_gone "$b" || fail "a copy did not end"
+expect_silence
 echo "PASS"

@@ -64,4 +64,5 @@ rms="$(awk '/RMS +amplitude/ {print $3}' "$E2E_DIR/stat.txt")"
 awk -v r="$rms" 'BEGIN { exit !(r > 0.01) }' || fail "nothing was heard (RMS $rms)"
 
 exit_by_menu "$win"
+expect_silence
 echo "PASS"

@@ -9,7 +9,7 @@
 
 using namespace Qt::StringLiterals;
 
-Q_LOGGING_CATEGORY(lcPdf, "sonti.documents.pdf", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcPdf, "sonti.documents.pdf", QtCriticalMsg)
 
 namespace {
 

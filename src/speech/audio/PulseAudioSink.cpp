@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <cstring>
 
-Q_LOGGING_CATEGORY(lcPulse, "sonti.speech.pulse")
+Q_LOGGING_CATEGORY(lcPulse, "sonti.speech.pulse", QtCriticalMsg)
 
 namespace {
 constexpr pa_usec_t TargetLatency = 40 * PA_USEC_PER_MSEC;

@@ -14,7 +14,7 @@
 #include <limits>
 #include <optional>
 
-Q_LOGGING_CATEGORY(lcWorker, "sonti.speech.worker")
+Q_LOGGING_CATEGORY(lcWorker, "sonti.speech.worker", QtCriticalMsg)
 
 namespace {
 constexpr int LevelBlocksPerSecond = 20;

@@ -14,7 +14,7 @@
 #include <mutex>
 #include <vector>
 
-Q_LOGGING_CATEGORY(lcEspeak, "sonti.speech.espeak")
+Q_LOGGING_CATEGORY(lcEspeak, "sonti.speech.espeak", QtCriticalMsg)
 
 namespace {
 std::mutex &espeakMutex()

@@ -431,6 +431,13 @@ void frmTTS::moveOntoAScreen()
 
 void frmTTS::SaveSettings()
 {
+    const QString failure = writeSettings();
+    if (!failure.isEmpty())
+        showMessage(failure, QMessageBox::Warning);
+}
+
+QString frmTTS::writeSettings()
+{
     StoredSettings stored;
     stored.left = Twips::fromPixels(pos().x());
     stored.top = Twips::fromPixels(pos().y());
@@ -444,11 +451,18 @@ void frmTTS::SaveSettings()
     stored.style = MenuIcons ? MenuIcons->Style() : m_menuStyle;
     stored.recentFiles = colMRU.entries();
     try {
-        stored.write();
+        QString reason;
+        // A read-only or unreadable file is left as it is on purpose.
+        if (stored.write(&reason) == IniFile::WriteStatus::Failed) {
+            return QStringLiteral("Your settings and recent files could not be saved in %1 (%2). "
+                                  "The settings saved before are kept.")
+                .arg(INIReadWrite::INIFileName(), reason);
+        }
     } catch (const std::exception &e) {
-        // Nothing is reported: the previous file stays as it was.
+        // No file was chosen: the load never got that far.
         qCInfo(lcMainWindow) << "settings not saved:" << e.what();
     }
+    return {};
 }
 
 void frmTTS::mnuOpen_Click()
@@ -498,6 +512,11 @@ void frmTTS::AddToMRU(const QString &path)
 {
     colMRU.add(path);
     showRecentFiles();
+    // Stored at once, so a run that never reaches its unload keeps the list;
+    // a failure here is reported by the save at exit.
+    const QString failure = writeSettings();
+    if (!failure.isEmpty())
+        qCInfo(lcMainWindow) << failure;
 }
 
 void frmTTS::showRecentFiles()

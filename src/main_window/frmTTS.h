@@ -96,6 +96,9 @@ private:
     void applyFormatChoice();
     void LoadSettings();
     void SaveSettings();
+    // Writes every setting in one replacement of TTS.ini; the reason, worded
+    // for the user, when that failed.
+    QString writeSettings();
     void moveOntoAScreen();
     void OpenDocument(const QString &path);
     void AddToMRU(const QString &path);

@@ -153,4 +153,9 @@ IniFile::WriteStatus WriteINIValue(const QString &section, const QString &key, d
     return WriteINIValue(section, key, formatNumber(value));
 }
 
+IniFile::WriteStatus WriteINIValues(const QList<IniFile::Entry> &entries, QString *errorString)
+{
+    return requireFile().setValues(entries, errorString);
+}
+
 } // namespace INIReadWrite

@@ -54,6 +54,11 @@ IniFile::WriteStatus WriteINIValue(const QString &section, const QString &key, q
 // no exponent below 1e15, and no decimal point for a whole number.
 IniFile::WriteStatus WriteINIValue(const QString &section, const QString &key, double value);
 
+// Writes every entry (stored text, see encodeValue and formatNumber) in one
+// replacement of the file: it then holds all of them, or, when any part fails,
+// is left exactly as it was. errorString receives the reason of a Failed write.
+IniFile::WriteStatus WriteINIValues(const QList<IniFile::Entry> &entries, QString *errorString = nullptr);
+
 // The text WriteINIValue stores for value (CR LF pairs as markers).
 QString encodeValue(const QString &value);
 QString formatNumber(double value);

@@ -50,8 +50,15 @@ std::optional<QString> IniFile::value(QStringView section, QStringView key) cons
 
 IniFile::WriteStatus IniFile::setValue(QStringView section, QStringView key, const QString &value) const
 {
-    if (!IniText::isStorable(section, key, value))
-        return WriteStatus::NotStorable;
+    return setValues({{section.toString(), key.toString(), value}});
+}
+
+IniFile::WriteStatus IniFile::setValues(const QList<Entry> &entries, QString *errorString) const
+{
+    for (const Entry &entry : entries) {
+        if (!IniText::isStorable(entry.section, entry.key, entry.value))
+            return WriteStatus::NotStorable;
+    }
 
     QByteArray content;
     const Load loaded = load(content);
@@ -64,25 +71,26 @@ IniFile::WriteStatus IniFile::setValue(QStringView section, QStringView key, con
         return WriteStatus::LeftAlone;
 
     IniText text(std::move(content));
-    text.setValue(section, key, value);
+    for (const Entry &entry : entries)
+        text.setValue(entry.section, entry.key, entry.value);
     if (text.content().size() > MaxBytes)
         return WriteStatus::LeftAlone;
 
+    const auto failed = [&](const QSaveFile &file) {
+        qCDebug(lcIniFile) << "cannot write" << m_path << file.errorString();
+        if (errorString)
+            *errorString = file.errorString();
+        return WriteStatus::Failed;
+    };
     // Unbuffered, so a short write shows here: QSaveFile::commit() does not
     // notice a failed flush of its buffer and would install a truncated file.
     QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        qCDebug(lcIniFile) << "cannot write" << m_path << file.errorString();
-        return WriteStatus::Failed;
-    }
-    if (file.write(text.content()) != text.content().size() || file.error() != QFileDevice::NoError) {
-        qCDebug(lcIniFile) << "cannot write" << m_path << file.errorString();
-        // Not committed: the destructor discards the temporary file.
-        return WriteStatus::Failed;
-    }
-    if (!file.commit()) {
-        qCDebug(lcIniFile) << "cannot write" << m_path << file.errorString();
-        return WriteStatus::Failed;
-    }
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return failed(file);
+    // Not committed on failure: the destructor discards the temporary file.
+    if (file.write(text.content()) != text.content().size() || file.error() != QFileDevice::NoError)
+        return failed(file);
+    if (!file.commit())
+        return failed(file);
     return WriteStatus::Written;
 }

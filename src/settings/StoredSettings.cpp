@@ -38,27 +38,31 @@ StoredSettings StoredSettings::read(int defaultLeft, int defaultTop)
     return settings;
 }
 
-void StoredSettings::write() const
+IniFile::WriteStatus StoredSettings::write(QString *errorString) const
 {
     using namespace INIReadWrite;
-    WriteINIValue(General, QStringLiteral("Left"), left);
-    WriteINIValue(General, QStringLiteral("Top"), top);
+    QList<IniFile::Entry> entries{
+        {General, QStringLiteral("Left"), formatNumber(left)},
+        {General, QStringLiteral("Top"), formatNumber(top)},
+    };
     if (speaker)
-        WriteINIValue(Voice, QStringLiteral("Speaker"), int(*speaker));
+        entries.append({Voice, QStringLiteral("Speaker"), QString::number(*speaker)});
     if (format)
-        WriteINIValue(Voice, QStringLiteral("Format"), int(*format));
+        entries.append({Voice, QStringLiteral("Format"), QString::number(*format)});
     if (xml)
-        WriteINIValue(Voice, QStringLiteral("XML"), int(*xml));
-    WriteINIValue(Menu, QStringLiteral("Style"), int(style));
+        entries.append({Voice, QStringLiteral("XML"), QString::number(*xml)});
+    entries.append({Menu, QStringLiteral("Style"), QString::number(style)});
 
     // A path that cannot be stored on one line (a file name with a lone line
     // break) is left out, so Count never covers a key holding something else.
     QStringList storable;
     for (const QString &path : recentFiles) {
-        if (storable.size() < MaxRecentFiles && IniText::isStorable(Files, QStringLiteral("1"), encodeValue(path)))
-            storable << path;
+        const QString text = encodeValue(path);
+        if (storable.size() < MaxRecentFiles && IniText::isStorable(Files, QStringLiteral("1"), text))
+            storable << text;
     }
-    WriteINIValue(Files, QStringLiteral("Count"), int(storable.size()));
+    entries.append({Files, QStringLiteral("Count"), QString::number(storable.size())});
     for (int i = 1; i <= storable.size(); ++i)
-        WriteINIValue(Files, QString::number(i), storable.at(i - 1));
+        entries.append({Files, QString::number(i), storable.at(i - 1)});
+    return WriteINIValues(entries, errorString);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "IniFile.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -9,8 +11,7 @@
 // through INIReadWrite (SetINIFile must have been called). The window applies
 // each value through its own controls and fills the struct again at exit.
 //
-// Layout, in the order written (each key separately, so a new file holds its
-// sections in this order):
+// Layout, in the order written (a new file holds its sections in this order):
 //   [General] Left, Top       window position in twips (1/1440 inch)
 //   [Voice]   Speaker, Format selected positions in the voice and format lists
 //             XML             state of "Process XML": 0, 1 or 2
@@ -40,10 +41,12 @@ struct StoredSettings
     // stored (no existence check, repeats and empty entries kept).
     static StoredSettings read(int defaultLeft, int defaultTop);
 
-    // Writes every key in the order above; an empty speaker, format or xml is
-    // not written, leaving what the file holds. Files keys above Count are
-    // left in place. Failures are silent: the old file stays whole.
-    void write() const;
+    // Writes every key in the order above, in one replacement of the file: on
+    // a full disk or any other failure the old file stays whole, never with
+    // some keys new and others old. An empty speaker, format or xml is not
+    // written, leaving what the file holds. Files keys above Count are left in
+    // place. errorString receives the reason of a Failed write.
+    IniFile::WriteStatus write(QString *errorString = nullptr) const;
 
     bool operator==(const StoredSettings &) const = default;
 };

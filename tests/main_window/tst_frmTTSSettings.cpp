@@ -3,10 +3,15 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTest>
+
+#include <sched.h>
+#include <sys/mount.h>
 
 namespace {
 
@@ -232,6 +237,62 @@ private Q_SLOTS:
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
         QVERIFY2(screen.contains(window->pos() + QPoint(window->width() / 2, 8)),
                  qPrintable(QStringLiteral("title bar at %1,%2").arg(window->x()).arg(window->y())));
+    }
+
+    // Opened files are in TTS.ini while the window is still open, so a crash
+    // does not cost them.
+    void recentFilesAreStoredWhenOpened()
+    {
+        auto window = start();
+        const QString first = openFile(*window, QStringLiteral("first.txt"));
+        const QString second = openFile(*window, QStringLiteral("second.txt"));
+        const QStringList lines = iniLines();
+        QVERIFY(lines.contains(QStringLiteral("Count=2")));
+        QVERIFY(lines.contains(QStringLiteral("1=") + second));
+        QVERIFY(lines.contains(QStringLiteral("2=") + first));
+        QCOMPARE(lines.first(), QStringLiteral("[General]"));
+    }
+
+    // A real full disk: a tmpfs in a mount namespace of this process alone.
+    void aFullDiskAtExitIsReportedAndKeepsTheOldFile()
+    {
+        const QString folder = m_fx.settings->filePath(QStringLiteral("full"));
+        QVERIFY(QDir().mkpath(folder));
+        const QByteArray target = QFile::encodeName(folder);
+        if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
+            || mount("tmpfs", target.constData(), "tmpfs", 0, "size=32k") != 0) {
+            QSKIP("cannot mount a tmpfs here (needs CAP_SYS_ADMIN)");
+        }
+        const auto unmount = qScopeGuard([&] { umount2(target.constData(), MNT_DETACH); });
+        const QString ini = QDir(folder).filePath(QStringLiteral("TTS.ini"));
+        {
+            QFile file(ini);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(storedFile());
+        }
+        QFile filler(QDir(folder).filePath(QStringLiteral("filler")));
+        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        while (filler.write(QByteArray(4096, 'f')) > 0) {}
+        filler.close();
+
+        frmTTS::Dependencies dependencies = m_fx.dependencies();
+        dependencies.settingsFolder = folder;
+        frmTTS window(dependencies);
+        window.Form_Load();
+        openFile(window, QStringLiteral("new.txt"));
+        window.ui().VC->setCurrentIndex(2);
+        QVERIFY(m_fx.messages.isEmpty());
+        window.close();
+
+        QCOMPARE(m_fx.messages.size(), 1);
+        const Message message = m_fx.messages.takeFirst();
+        QCOMPARE(message.title, QStringLiteral("Sonti"));
+        QCOMPARE(message.icon, QMessageBox::Warning);
+        QVERIFY2(message.text.contains(ini) && message.text.contains(QStringLiteral("No space left on device")),
+                 qPrintable(message.text));
+        QFile file(ini);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), storedFile());
     }
 
     void aReadOnlyFileIsReadAndLeftWhole()

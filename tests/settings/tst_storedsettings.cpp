@@ -1,9 +1,14 @@
 #include "INIReadWrite.h"
 #include "StoredSettings.h"
 
+#include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sched.h>
+#include <sys/mount.h>
 
 using namespace Qt::StringLiterals;
 
@@ -137,6 +142,49 @@ private Q_SLOTS:
         const QByteArray written = contents(m_path);
         QVERIFY2(written.contains("Speaker=40000\n"), written);
         QVERIFY2(written.contains("[Files]\nCount=2\n1=x\n2=y\n3=c\n4=d\n"), written);
+        QCOMPARE(StoredSettings::read(0, 0).recentFiles, settings.recentFiles);
+    }
+
+    // A real full disk: a tmpfs in a mount namespace of this process alone,
+    // with one page free. The old file fits a page; the new one needs two.
+    void fullDiskLeavesTheWholeOldFile()
+    {
+        const QString mountPoint = m_dir.filePath(u"tmpfs"_s);
+        QVERIFY(QDir().mkpath(mountPoint));
+        const QByteArray target = QFile::encodeName(mountPoint);
+        if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
+            || mount("tmpfs", target.constData(), "tmpfs", 0, "size=64k") != 0) {
+            QSKIP("cannot mount a tmpfs here (needs CAP_SYS_ADMIN)");
+        }
+        const auto unmount = qScopeGuard([&] { umount2(target.constData(), MNT_DETACH); });
+        INIReadWrite::SetINIFile(u"TTS.ini"_s, mountPoint);
+        const QString path = INIReadWrite::INIFileName();
+
+        StoredSettings settings;
+        settings.recentFiles = {u"/old/a.txt"_s, u"/old/b.txt"_s};
+        QCOMPARE(settings.write(), IniFile::WriteStatus::Written);
+        const QByteArray before = contents(path);
+        QFile filler(QDir(mountPoint).filePath(u"filler"_s));
+        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        while (filler.write(QByteArray(4096, 'f')) > 0) {}
+        QVERIFY(filler.resize(filler.size() - 4096));
+        filler.close();
+
+        settings.left = 3000;
+        settings.recentFiles.clear();
+        for (const char name : {'d', 'c', 'b', 'a'})
+            settings.recentFiles << u"/new/"_s + QString(1200, QLatin1Char(name));
+        QString reason;
+        QCOMPARE(settings.write(&reason), IniFile::WriteStatus::Failed);
+        QVERIFY(!reason.isEmpty());
+        QCOMPARE(contents(path), before);
+        // No temporary file is left behind either.
+        QCOMPARE(QDir(mountPoint).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+                 (QStringList{u"TTS.ini"_s, u"filler"_s}));
+
+        // With room again the same write goes through.
+        QVERIFY(filler.remove());
+        QCOMPARE(settings.write(), IniFile::WriteStatus::Written);
         QCOMPARE(StoredSettings::read(0, 0).recentFiles, settings.recentFiles);
     }
 };

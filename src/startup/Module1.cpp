@@ -22,7 +22,7 @@ Module1::~Module1() = default;
 
 int Module1::Main()
 {
-    if (!m_instance->acquire()) {
+    if (m_instance->acquire() == SingleInstance::Result::AnotherCopyRuns) {
         QMessageBox::warning(nullptr, appTitle, QStringLiteral("I'm Already Running!"));
         return 0;
     }

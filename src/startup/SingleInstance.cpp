@@ -1,36 +1,95 @@
 #include "SingleInstance.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QStandardPaths>
+#include <QThread>
 
+#include <cerrno>
+#include <csignal>
 #include <unistd.h>
 
 Q_LOGGING_CATEGORY(lcStartup, "sonti.startup", QtCriticalMsg)
 
 SingleInstance::SingleInstance(const QString &lockPath)
-    : m_lock(std::make_unique<QLockFile>(lockPath.isEmpty() ? defaultLockPath() : lockPath))
+    : m_path(lockPath.isEmpty() ? defaultLockPath() : lockPath)
+    , m_lock(std::make_unique<QLockFile>(m_path))
 {
     // A live owner never goes stale, however long it runs; a dead owner's
     // lock is recognised by its process id and taken over.
     m_lock->setStaleLockTime(0);
 }
 
-bool SingleInstance::acquire()
+SingleInstance::Result SingleInstance::acquire()
 {
     if (m_held)
-        return true;
-    m_held = m_lock->tryLock(0);
-    if (!m_held) {
-        // For a refusal nobody expected: who holds the lock.
-        qint64 owner = 0;
-        QString host;
-        QString program;
-        m_lock->getLockInfo(&owner, &host, &program);
-        qCDebug(lcStartup) << "refused:" << m_lock->fileName() << "error" << m_lock->error() << "held by process"
-                           << owner << program << "on" << host;
+        return Result::Acquired;
+
+    // Anything but our own regular file is never read, replaced or removed:
+    // reading a pipe would block, and a folder or another user's file is not
+    // a lock of ours.
+    const QFileInfo info(m_path);
+    if (info.isSymLink() || (info.exists() && (!info.isFile() || info.ownerId() != getuid()))) {
+        qCInfo(lcStartup) << "running without the single-instance lock:" << m_path << "is not a lock file";
+        return Result::Unguarded;
     }
-    return m_held;
+
+    if (m_lock->tryLock(0)) {
+        m_held = true;
+        return Result::Acquired;
+    }
+    if (m_lock->error() != QLockFile::LockFailedError) {
+        qCInfo(lcStartup) << "running without the single-instance lock: cannot create" << m_path;
+        return Result::Unguarded;
+    }
+    switch (owner()) {
+    case Owner::Running: return refused();
+    case Owner::Gone:
+        // Qt could not take it over: the folder no longer lets us replace it.
+        qCInfo(lcStartup) << "running without the single-instance lock: cannot replace" << m_path;
+        return Result::Unguarded;
+    case Owner::Unknown: break;
+    }
+
+    // No owner can be read from it. A copy that is creating it holds it
+    // locked, and Qt then leaves it alone; otherwise it is garbage.
+    if (m_lock->removeStaleLockFile() && m_lock->tryLock(0)) {
+        m_held = true;
+        return Result::Acquired;
+    }
+    // A copy starting this very moment writes its owner within milliseconds.
+    const QDeadlineTimer deadline(500);
+    while (!deadline.hasExpired()) {
+        if (owner() == Owner::Running)
+            return refused();
+        QThread::msleep(10);
+    }
+    qCInfo(lcStartup) << "running without the single-instance lock: cannot replace" << m_path;
+    return Result::Unguarded;
+}
+
+SingleInstance::Result SingleInstance::refused() const
+{
+    // For a refusal nobody expected: who holds the lock.
+    qint64 owner = 0;
+    QString host;
+    QString program;
+    m_lock->getLockInfo(&owner, &host, &program);
+    qCDebug(lcStartup) << "refused:" << m_path << "held by process" << owner << program << "on" << host;
+    return Result::AnotherCopyRuns;
+}
+
+SingleInstance::Owner SingleInstance::owner() const
+{
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    if (!m_lock->getLockInfo(&pid, &host, &application) || pid <= 0)
+        return Owner::Unknown;
+    // EPERM: the process exists but is not ours to signal.
+    return kill(pid_t(pid), 0) == 0 || errno == EPERM ? Owner::Running : Owner::Gone;
 }
 
 QString SingleInstance::defaultLockPath()

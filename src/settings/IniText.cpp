@@ -1,6 +1,7 @@
 #include "IniText.h"
 
 #include <QByteArrayView>
+#include <QStringDecoder>
 
 namespace {
 
@@ -16,9 +17,18 @@ bool isComment(QByteArrayView trimmedLine)
     return trimmedLine.startsWith(';') || trimmedLine.startsWith('#');
 }
 
+// Every character as written: QString::fromUtf8 would drop a leading U+FEFF
+// of a name or value.
+QString decoded(QByteArrayView bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8,
+                           QStringDecoder::Flag::ConvertInitialBom | QStringDecoder::Flag::Stateless);
+    return decoder.decode(bytes);
+}
+
 bool sameName(QByteArrayView stored, QStringView wanted)
 {
-    return QString::fromUtf8(stored).compare(wanted, Qt::CaseInsensitive) == 0;
+    return decoded(stored).compare(wanted, Qt::CaseInsensitive) == 0;
 }
 
 // The section name of a header line "[name]", or nothing for any other line.
@@ -64,7 +74,7 @@ std::optional<QString> IniText::value(QStringView section, QStringView key) cons
     const Match match = find(section, key);
     if (match.valueBegin < 0)
         return std::nullopt;
-    return QString::fromUtf8(unquoted(QByteArrayView(match.rawValue).trimmed()));
+    return decoded(unquoted(QByteArrayView(match.rawValue).trimmed()));
 }
 
 bool IniText::isStorable(QStringView section, QStringView key, QStringView value)
@@ -72,6 +82,9 @@ bool IniText::isStorable(QStringView section, QStringView key, QStringView value
     const auto hasLineBreak = [](QStringView text) { return text.contains(u'\n') || text.contains(u'\r'); };
     const auto isTrimmedName = [](QStringView name) { return !name.isEmpty() && name.trimmed().size() == name.size(); };
     if (!isTrimmedName(section) || !isTrimmedName(key))
+        return false;
+    // Half a surrogate pair has no UTF-8 form and would not read back.
+    if (!section.isValidUtf16() || !key.isValidUtf16() || !value.isValidUtf16())
         return false;
     if (hasLineBreak(section) || hasLineBreak(key) || hasLineBreak(value))
         return false;

@@ -37,7 +37,7 @@ public:
     // within quotes is stored quoted so that it reads back unchanged.
     // Returns false, changing nothing, when the names or the value cannot be
     // stored on one line and found again (line breaks, '=' in a key, ']' in a
-    // section, empty or blank-padded names).
+    // section, empty or blank-padded names, half a surrogate pair).
     bool setValue(QStringView section, QStringView key, const QString &value);
 
     static bool isStorable(QStringView section, QStringView key, QStringView value);

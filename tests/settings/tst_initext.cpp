@@ -117,6 +117,7 @@ private Q_SLOTS:
         QTest::newRow("equals and semicolon") << u"a=b;c"_s;
         QTest::newRow("brackets") << u"[Files]"_s;
         QTest::newRow("non-ASCII") << u"/home/zoë/日本語 notes.txt"_s;
+        QTest::newRow("leading U+FEFF, which is no byte-order mark here") << u"\uFEFFname"_s;
     }
 
     void valuesReadBackUnchanged()
@@ -140,6 +141,9 @@ private Q_SLOTS:
         QTest::newRow("empty key") << u"G"_s << QString() << u"v"_s;
         QTest::newRow("blank-padded section") << u" G"_s << u"K"_s << u"v"_s;
         QTest::newRow("key that reads as a comment") << u"G"_s << u";K"_s << u"v"_s;
+        // UTF-8 has no form for half a surrogate pair: it would read back as U+FFFD.
+        QTest::newRow("lone surrogate in value") << u"G"_s << u"K"_s << QString(QChar(0xD800));
+        QTest::newRow("lone surrogate in key") << u"G"_s << QString(QChar(0xDC00)) << u"v"_s;
     }
 
     void refusesWhatCannotBeStoredOnOneLine()

@@ -1,5 +1,6 @@
 #include "SingleInstance.h"
 
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
@@ -9,6 +10,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <unistd.h>
 
 Q_LOGGING_CATEGORY(lcStartup, "sonti.startup", QtCriticalMsg)
@@ -53,19 +55,21 @@ SingleInstance::Result SingleInstance::acquire()
     case Owner::Unknown: break;
     }
 
-    // No owner can be read from it. A copy that is creating it holds it
-    // locked, and Qt then leaves it alone; otherwise it is garbage.
-    if (m_lock->removeStaleLockFile() && m_lock->tryLock(0)) {
-        m_held = true;
-        return Result::Acquired;
-    }
-    // A copy starting this very moment writes its owner within milliseconds.
+    // No owner can be read from it: a copy is writing it this very moment,
+    // or it is garbage. A copy writes its owner within milliseconds.
     const QDeadlineTimer deadline(500);
-    while (!deadline.hasExpired()) {
+    while (!deadline.hasExpired() && isFresh()) {
         if (owner() == Owner::Running)
             return refused();
         QThread::msleep(10);
     }
+    // Qt leaves alone a lock that its creator still holds open.
+    if (m_lock->removeStaleLockFile() && m_lock->tryLock(0)) {
+        m_held = true;
+        return Result::Acquired;
+    }
+    if (owner() == Owner::Running)
+        return refused();
     qCInfo(lcStartup) << "running without the single-instance lock: cannot replace" << m_path;
     return Result::Unguarded;
 }
@@ -79,6 +83,12 @@ SingleInstance::Result SingleInstance::refused() const
     m_lock->getLockInfo(&owner, &host, &program);
     qCDebug(lcStartup) << "refused:" << m_path << "held by process" << owner << program << "on" << host;
     return Result::AnotherCopyRuns;
+}
+
+bool SingleInstance::isFresh() const
+{
+    const QDateTime modified = QFileInfo(m_path).lastModified();
+    return modified.isValid() && std::abs(modified.msecsTo(QDateTime::currentDateTime())) < 1000;
 }
 
 SingleInstance::Owner SingleInstance::owner() const

@@ -37,6 +37,8 @@ private:
     Owner owner() const;
     // AnotherCopyRuns, with its owner logged.
     Result refused() const;
+    // Whether the lock file was written within the last second.
+    bool isFresh() const;
 
     QString m_path;
     std::unique_ptr<QLockFile> m_lock;

@@ -1,6 +1,7 @@
 #include "SingleInstance.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -98,6 +99,10 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, content);
         writeFile(m_path, content);
+        QFile file(m_path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime));
+        file.close();
         SingleInstance next(m_path);
         QCOMPARE(next.acquire(), Result::Acquired);
         QVERIFY(next.isHeld());

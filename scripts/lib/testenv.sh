@@ -54,10 +54,18 @@ sonti_env_stop() {
         SONTI_XVFB_PID=
     fi
     if [[ -n "${XDG_RUNTIME_DIR:-}" && -f "$XDG_RUNTIME_DIR/pulse/pid" ]]; then
-        kill "$(cat "$XDG_RUNTIME_DIR/pulse/pid")" 2>/dev/null || true
+        local pid i
+        pid="$(cat "$XDG_RUNTIME_DIR/pulse/pid")"
+        kill "$pid" 2>/dev/null || true
+        # The daemon removes its files as it ends: removing the folder under
+        # it would fail, and fail the run that has passed.
+        for ((i = 0; i < 250; i++)); do
+            kill -0 "$pid" 2>/dev/null || break
+            sleep 0.02
+        done
     fi
     if [[ -n "${SONTI_ENV_DIR:-}" ]]; then
-        rm -rf "$SONTI_ENV_DIR"
+        rm -rf "$SONTI_ENV_DIR" || true
         SONTI_ENV_DIR=
     fi
 }

@@ -2,9 +2,12 @@
 #include "LanguageIds.h"
 #include "SapiTypes.h"
 
+#include <espeak-ng/speak_lib.h>
+
 #include <QTest>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 // Collects what one synthesis produced.
@@ -177,6 +180,46 @@ private Q_SLOTS:
         m_synth->synthesize(quiet, English, silent);
         QVERIFY(!silent.samples.empty());
         QCOMPARE(silent.peak(), 0);
+    }
+
+    // The speaker's baseline lands on espeak-ng's own scales exactly (what
+    // its -s, -p and -a mean), and markup's steps act on top of it.
+    void prosodyMapsOntoEspeakParameters_data()
+    {
+        QTest::addColumn<double>("speed");
+        QTest::addColumn<double>("pitch");
+        QTest::addColumn<double>("volume");
+        QTest::addColumn<int>("sapiRate");
+        QTest::addColumn<int>("sapiPitch");
+        QTest::addColumn<int>("sapiVolume");
+        QTest::addColumn<QList<int>>("espeak"); // rate (wpm), pitch, volume
+        QTest::newRow("defaults") << 1.0 << 1.0 << 1.0 << 0 << 0 << 100 << QList<int>{175, 50, 100};
+        QTest::newRow("espeak -s 200 -p 0 -a 200")
+            << 200.0 / 175 << 0.5 << 2.0 << 0 << 0 << 100 << QList<int>{200, 0, 200};
+        QTest::newRow("espeak -s 450 -p 99 -a 0")
+            << 450.0 / 175 << std::pow(2.0, 49.0 / 50) << 0.0 << 0 << 0 << 100 << QList<int>{450, 99, 0};
+        QTest::newRow("markup on top") << 2.0 << 1.0 << 1.5 << 10 << 10 << 50 << QList<int>{1050, 71, 75};
+        QTest::newRow("slowest is 80 wpm") << 0.1 << 1.0 << 1.0 << -10 << -10 << 100 << QList<int>{80, 29, 100};
+    }
+    void prosodyMapsOntoEspeakParameters()
+    {
+        QFETCH(double, speed);
+        QFETCH(double, pitch);
+        QFETCH(double, volume);
+        QFETCH(int, sapiRate);
+        QFETCH(int, sapiPitch);
+        QFETCH(int, sapiVolume);
+        QFETCH(QList<int>, espeak);
+        SpeechFragment f = text("Hi.");
+        f.state.baseline = {speed, pitch, volume};
+        f.state.rate = sapiRate;
+        f.state.pitch = sapiPitch;
+        f.state.volume = sapiVolume;
+        Collector out;
+        QVERIFY(!m_synth->synthesize(f, English, out).isError());
+        const QList<int> actual{espeak_GetParameter(espeakRATE, 1), espeak_GetParameter(espeakPITCH, 1),
+                                espeak_GetParameter(espeakVOLUME, 1)};
+        QCOMPARE(actual, espeak);
     }
 
     void pronunciationReplacesItsText()

@@ -308,8 +308,27 @@ private Q_SLOTS:
         Rig rig = makeVoice();
         rig.synthesizer->setError(SontiError(SontiError::SpeechFailure, "Fake", "broken"));
         SpeechRecorder recorder(*rig.voice);
-        rig.voice->Speak("hello", SVSFlagsAsync);
+        QList<std::pair<int, QString>> failures;
+        connect(rig.voice.get(), &SpVoice::StreamFailed, this, [&](int stream, const SontiError &error) {
+            failures.append({stream, error.description()});
+            QCOMPARE(recorder.count("end"), 0);
+        });
+        const int stream = rig.voice->Speak("hello", SVSFlagsAsync);
         QTRY_COMPARE(recorder.count("end"), 1);
+        QCOMPARE(failures, (QList<std::pair<int, QString>>{{stream, "broken"}}));
+    }
+
+    void aPurgedStreamIsNoFailure()
+    {
+        Rig rig = makeVoice(1.0);
+        SpeechRecorder recorder(*rig.voice);
+        QSignalSpy failures(rig.voice.get(), &SpVoice::StreamFailed);
+        rig.voice->Speak("one two three four five six", SVSFlagsAsync);
+        QTRY_VERIFY(recorder.count("word") > 0);
+        rig.voice->Speak("", SVSFPurgeBeforeSpeak);
+        QTRY_COMPARE(recorder.count("end"), 1);
+        QTest::qWait(100);
+        QCOMPARE(failures.count(), 0);
     }
 
     void chosenVoiceAndFormatAreUsed()
@@ -364,6 +383,7 @@ private Q_SLOTS:
         Rig rig = makeVoice();
         rig.voice->setRate(3);
         rig.voice->setVolume(50);
+        rig.voice->setProsody({1.5, 0.5, 2.0});
         SpeechFragment loud = textFragment("one");
         loud.state.rate = 5;
         loud.state.volume = 80;
@@ -380,6 +400,7 @@ private Q_SLOTS:
         const auto spoken = rig.synthesizer->spoken();
         QCOMPARE(spoken.size(), 2);
         QCOMPARE(spoken[0].fragment.state.rate, 8);
+        QCOMPARE(spoken[0].fragment.state.baseline, (Prosody{1.5, 0.5, 2.0}));
         QCOMPARE(spoken[0].fragment.state.volume, 40);
         QCOMPARE(spoken[0].voiceId, QStringLiteral("fake/en-GB"));
         QCOMPARE(spoken[1].voiceId, QStringLiteral("fake/en-US"));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SontiError.h"
+
 #include <QString>
 
 // An event of a stream, stamped with the output frame at which it is heard.
@@ -26,4 +28,6 @@ struct SpeechEvent
     // Bookmark: the mark and its value as a number (0 when not numeric).
     QString mark;
     int markId = 0;
+    // EndStream: why the stream did not play to its end, when it failed.
+    SontiError error;
 };

@@ -7,10 +7,25 @@
 // what XML markup asked for (silence, a bookmark, a pronunciation), together
 // with the voice state in force. The markup parser produces a list of these;
 // plain text is a single Text fragment.
+// The speaker's own speed, pitch and volume as multiples of the voice's
+// normal ones: a speaking-rate factor, a frequency ratio and an amplitude
+// factor, which any synthesiser can honour. The SAPI values of SpeechState
+// act on top of them. Markup never changes them; the voice's owner sets
+// them (sonti-say's -s, -p and -a), beyond the reach of SAPI's scales.
+struct Prosody
+{
+    double speed = 1.0;  // > 0: 2 speaks twice as fast
+    double pitch = 1.0;  // > 0: 2 is an octave higher
+    double volume = 1.0; // 0..2: 2 is twice the amplitude
+
+    bool operator==(const Prosody &) const = default;
+};
+
 struct SpeechState
 {
-    // SAPI scales. rate and pitch: -10..10, 0 = the voice's default;
-    // volume: 0..100 percent of the default.
+    // SAPI scales. rate and pitch: -10..10, 0 = the voice's default (each
+    // rate step a factor of 3^(1/10), each pitch step 2^(1/24)); volume:
+    // 0..100 percent of the default.
     int rate = 0;
     int pitch = 0;
     int volume = 100;
@@ -21,6 +36,7 @@ struct SpeechState
     // Hints the synthesiser may use: <partofsp part=…>, <context id=…>.
     QString partOfSpeech;
     QString context;
+    Prosody baseline;
 
     bool operator==(const SpeechState &) const = default;
 };

@@ -47,7 +47,8 @@ public:
     {}
 
     bool cancelled() const { return m_failed || m_job.stream <= m_worker.m_purgedThrough.load(); }
-    bool failed() const { return m_failed; }
+    // The first failure: the sink's, or a fragment the synthesiser could not speak.
+    SontiError error() const { return m_error; }
     qint64 framesOut() const { return m_framesOut; }
 
     void speak(const SpeechFragment &fragment, const QString &voiceId)
@@ -58,8 +59,11 @@ public:
         case SpeechFragment::Kind::Text:
         case SpeechFragment::Kind::Pronounce: {
             const SontiError error = m_worker.m_synthesizer.synthesize(fragment, voiceId, *this);
-            if (error.isError())
+            if (error.isError()) {
                 qCWarning(lcWorker) << error.toString();
+                if (!m_error.isError())
+                    m_error = error;
+            }
             break;
         }
         case SpeechFragment::Kind::Silence: {
@@ -149,6 +153,7 @@ private:
         m_mono.erase(m_mono.begin(), m_mono.begin() + qsizetype(offset));
         if (!m_bytes.isEmpty() && !m_worker.m_sink.write(m_bytes)) {
             m_failed = true;
+            m_error = m_worker.m_sink.error();
             return false;
         }
         return !cancelled();
@@ -208,6 +213,7 @@ private:
     qint64 m_framesOut = 0;
     qint64 m_levelFrame = 0;
     bool m_failed = false;
+    SontiError m_error;
     QByteArray m_bytes;
     std::vector<qint16> m_mono;
     std::optional<SpeechEvent> m_pendingViseme;
@@ -284,6 +290,7 @@ void SpeechWorker::run()
                 qCWarning(lcWorker) << started.toString();
                 SpeechEvent end = run.eventAt(SpeechEvent::Kind::EndStream, 0);
                 end.immediate = true;
+                end.error = started;
                 if (!run.cancelled())
                     run.push(end);
             } else {
@@ -292,6 +299,7 @@ void SpeechWorker::run()
                     if (run.cancelled())
                         break;
                     SpeechFragment adjusted = fragment;
+                    adjusted.state.baseline = job.prosody;
                     adjusted.state.rate = std::clamp(fragment.state.rate + job.rate, -10, 10);
                     adjusted.state.volume =
                         std::clamp(fragment.state.volume, 0, 100) * std::clamp(job.volume, 0, 100) / 100;
@@ -299,10 +307,17 @@ void SpeechWorker::run()
                 }
                 run.finish();
                 const bool played = !run.cancelled() && m_sink.drain();
-                if (!played && !run.cancelled())
-                    qCWarning(lcWorker) << m_sink.error().toString();
                 SpeechEvent end = run.eventAt(SpeechEvent::Kind::EndStream, run.framesOut());
                 end.immediate = !played;
+                // A purge is no failure; a sink that broke, or a fragment
+                // left unspoken, is.
+                if (job.stream > m_purgedThrough.load()) {
+                    end.error = run.error();
+                    if (!end.error.isError() && !played)
+                        end.error = m_sink.error();
+                    if (end.error.isError())
+                        qCWarning(lcWorker) << end.error.toString();
+                }
                 if (job.stream > m_purgedThrough.load())
                     run.push(end);
                 m_sink.finish();

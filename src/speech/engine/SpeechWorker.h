@@ -27,6 +27,7 @@ struct SpeechJob
     SpAudioFormat format;
     int rate = 0;     // the voice's Rate, -10..10, added to each fragment's
     int volume = 100; // the voice's Volume, 0..100, scaling each fragment's
+    Prosody prosody;  // the speaker's baseline under every fragment
     // SpeechVoiceEvents bits of the word, viseme, level and bookmark events
     // someone needs (the listener's interests plus what Pause waits for);
     // the others are never stamped or scheduled. Start and end always are.

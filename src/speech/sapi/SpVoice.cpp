@@ -58,6 +58,15 @@ void SpVoice::setVolume(int volume)
     m_volume = std::clamp(volume, 0, 100);
 }
 
+void SpVoice::setProsody(const Prosody &prosody)
+{
+    // Speed and pitch stay positive: a synthesiser divides by them or takes
+    // their logarithm.
+    m_prosody.speed = std::clamp(prosody.speed, 0.01, 100.0);
+    m_prosody.pitch = std::clamp(prosody.pitch, 0.01, 100.0);
+    m_prosody.volume = std::clamp(prosody.volume, 0.0, 2.0);
+}
+
 SpObjectTokens SpVoice::GetVoices(const QString &required, const QString &optional) const
 {
     return m_tokens.matching(required, optional);
@@ -117,6 +126,7 @@ int SpVoice::speakFragments(const QList<SpeechFragment> &fragments, int flags)
     job.format = m_format;
     job.rate = m_rate;
     job.volume = m_volume;
+    job.prosody = m_prosody;
     // Pause finds its boundary among the scheduled words or visemes.
     job.wantedEvents = m_eventInterests | (m_alertBoundary == SVEPhoneme ? SVEViseme : 0)
         | (m_alertBoundary == SVEWordBoundary || m_alertBoundary == SVESentenceBoundary ? SVEWordBoundary : 0);
@@ -194,6 +204,8 @@ void SpVoice::onDue(const SpeechEvent &e)
     case SpeechEvent::Kind::EndStream:
         if (!m_openStreams.remove(e.stream))
             break;
+        if (e.error.isError())
+            Q_EMIT StreamFailed(e.stream, e.error);
         if (m_eventInterests & SVEEndInputStream)
             Q_EMIT EndStream(e.stream, e.position);
         break;

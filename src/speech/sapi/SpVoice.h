@@ -51,6 +51,10 @@ public:
     void setRate(int rate);
     int Volume() const { return m_volume; }
     void setVolume(int volume);
+    // The speaker's speed, pitch and volume beyond SAPI's scales, under Rate,
+    // Volume and the markup; out-of-range values are clamped (Prosody).
+    Prosody prosody() const { return m_prosody; }
+    void setProsody(const Prosody &prosody);
 
     // Every voice, or those meeting the SAPI attribute strings, in the same
     // order on every call.
@@ -90,6 +94,10 @@ Q_SIGNALS:
     // AudioLevel 0..100 for the next 50 ms of output.
     void AudioLevel(int StreamNumber, qint64 StreamPosition, int AudioLevel);
     void Bookmark(int StreamNumber, qint64 StreamPosition, const QString &Bookmark, int BookmarkId);
+    // The stream could not be spoken whole: the sound server or the file
+    // failed, or the synthesiser could not speak part of it. Raised whatever
+    // EventInterests say, just before the stream's EndStream.
+    void StreamFailed(int StreamNumber, const SontiError &error);
 
 private:
     void purge();
@@ -99,6 +107,7 @@ private:
     int m_alertBoundary = SVEWordBoundary;
     int m_rate = 0;
     int m_volume = 100;
+    Prosody m_prosody;
     bool m_allowFormatChanges = true;
     bool m_paused = false;
     int m_lastStream = 0;

@@ -184,6 +184,9 @@ QList<VoiceDescription> EspeakSynthesizer::voices()
         d.name = QString::fromUtf8(voice->name);
         // The first language entry after its priority byte.
         d.language = voice->languages ? bcp47(QString::fromUtf8(voice->languages + 1)) : QString();
+        // A priority byte and a NUL-terminated tag each, up to an empty tag.
+        for (const char *entry = voice->languages; entry && entry[0] && entry[1]; entry += 2 + qstrlen(entry + 1))
+            d.languages.append({QString::fromUtf8(entry + 1).toLower(), int(static_cast<unsigned char>(entry[0]))});
         d.gender = voice->gender == 2 ? QStringLiteral("Female") : QStringLiteral("Male");
         d.age = QStringLiteral("Adult");
         d.vendor = QStringLiteral("eSpeak NG");
@@ -213,20 +216,24 @@ SontiError EspeakSynthesizer::synthesize(const SpeechFragment &fragment, const Q
     }
 
     const SpeechState &state = fragment.state;
-    // SAPI's rate scale spans a factor of 3 either way; espeak ignores
-    // anything below 80 words per minute.
-    double wpm = espeakRATE_NORMAL * std::pow(3.0, std::clamp(state.rate, -10, 10) / 10.0);
-    int volume = std::clamp(state.volume, 0, 100);
+    const Prosody &base = state.baseline;
+    // SAPI's rate scale spans a factor of 3 either way around the speaker's
+    // speed; espeak ignores anything below 80 words per minute and says
+    // nothing intelligible far above a few thousand.
+    double wpm = espeakRATE_NORMAL * std::max(base.speed, 0.0) * std::pow(3.0, std::clamp(state.rate, -10, 10) / 10.0);
+    double amplitude = 100.0 * std::clamp(base.volume, 0.0, 2.0) * std::clamp(state.volume, 0, 100) / 100.0;
     int range = 50;
     if (state.emphasis) {
         wpm *= 0.85;
         range = 85;
-        volume = std::min(volume * 6 / 5, 120);
+        amplitude = std::max(amplitude, std::min(amplitude * 1.2, 120.0));
     }
-    // Each SAPI pitch step is a 24th of an octave.
-    const int pitch = int(std::lround(50.0 * std::pow(2.0, std::clamp(state.pitch, -10, 10) / 24.0)));
-    espeak_SetParameter(espeakRATE, std::clamp(int(std::lround(wpm)), espeakRATE_MINIMUM, 600), 0);
-    espeak_SetParameter(espeakVOLUME, volume, 0);
+    // Each SAPI pitch step is a 24th of an octave; espeak's pitch scale puts
+    // its 50 at the voice's own pitch and spans an octave each way over 50.
+    const double pitchRatio = std::max(base.pitch, 1e-3) * std::pow(2.0, std::clamp(state.pitch, -10, 10) / 24.0);
+    const int pitch = int(std::lround(std::clamp(50.0 + 50.0 * std::log2(pitchRatio), 0.0, 100.0)));
+    espeak_SetParameter(espeakRATE, int(std::lround(std::clamp(wpm, double(espeakRATE_MINIMUM), 5000.0))), 0);
+    espeak_SetParameter(espeakVOLUME, int(std::lround(std::clamp(amplitude, 0.0, 200.0))), 0);
     espeak_SetParameter(espeakPITCH, pitch, 0);
     espeak_SetParameter(espeakRANGE, range, 0);
     espeak_SetParameter(espeakPUNCTUATION, state.spell ? espeakPUNCT_ALL : espeakPUNCT_NONE, 0);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 // A voice as a synthesiser offers it, before it becomes a token.
@@ -11,4 +12,13 @@ struct VoiceDescription
     QString gender;   // "Male", "Female" or "Neutral"
     QString age;      // "Adult", "Child", …
     QString vendor;   // the engine, e.g. "eSpeak NG"
+    // Every language the voice speaks, lower case, with the engine's
+    // priority for it (lower is better): gmw/en has en-gb 2 and en 2.
+    // Empty when the engine gives only the language above.
+    struct Language
+    {
+        QString tag;
+        int priority = 5;
+    };
+    QList<Language> languages = {};
 };

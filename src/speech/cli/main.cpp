@@ -4,9 +4,9 @@
 #include "DocumentReader.h"
 #include "EspeakSynthesizer.h"
 #include "EventPrinter.h"
+#include "SoundFileSink.h"
 #include "SpVoice.h"
 #include "TextDecoder.h"
-#include "WavFileSink.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -65,7 +65,7 @@ int main(int argc, char *argv[])
             if (!probe.open(QIODevice::WriteOnly))
                 return fail(QStringLiteral("cannot write %1: %2").arg(probe.fileName(), probe.errorString()));
             voice = std::make_unique<SpVoice>(std::make_unique<EspeakSynthesizer>(),
-                                              std::make_unique<WavFileSink>(probe.fileName()));
+                                              std::make_unique<SoundFileSink>(probe.fileName(), SpAudioFormat()));
         } else {
             voice = std::make_unique<SpVoice>();
         }

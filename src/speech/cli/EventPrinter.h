@@ -1,24 +1,48 @@
 #pragma once
 
+#include "SpAudioFormat.h"
+
+#include <QHash>
 #include <QObject>
 
 #include <cstdio>
 
 class SpVoice;
 
-// Writes every event of a voice to a stream as one JSON line, with its
-// position in output frames ("sample") from the start of the stream.
+// Writes a voice's events to a stream as JSON lines for scripts, each when
+// the voice raises it: while playing, when its audio is heard. Every line
+// has "event", "ms" (the time in the audio) and "sample" (the output frame);
+// both count from the start of the output, across every stream of the run.
+// Words add "pos" and "length" (UTF-16 units into the whole text) and
+// "text", the word as written; the other kinds add their own fields.
 class EventPrinter : public QObject
 {
     Q_OBJECT
 
 public:
-    EventPrinter(SpVoice &voice, int blockAlign, std::FILE *out, QObject *parent = nullptr);
+    EventPrinter(SpVoice &voice, const SpAudioFormat &format, std::FILE *out, QObject *parent = nullptr);
+
+    // A stream's text and its offset in the whole text.
+    void addStream(int stream, const QString &text, qsizetype offset);
+
+Q_SIGNALS:
+    // The lines could not be written (the reader went away); no more follow.
+    void failed(const QString &reason);
 
 private:
-    void line(const QByteArray &json);
-    qint64 sampleOf(qint64 streamPosition) const { return streamPosition / m_blockAlign; }
+    struct Stream
+    {
+        QString text;
+        qsizetype offset = 0;
+        qint64 firstFrame = 0;
+    };
 
-    int m_blockAlign;
+    QByteArray head(const char *event, int stream, qint64 position);
+    void line(const QByteArray &json);
+
+    SpAudioFormat m_format;
     std::FILE *m_out;
+    QHash<int, Stream> m_streams;
+    qint64 m_framesBefore = 0; // of the streams that have ended
+    bool m_failed = false;
 };

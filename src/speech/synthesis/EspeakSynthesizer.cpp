@@ -172,6 +172,11 @@ EspeakSynthesizer::EspeakSynthesizer()
 // is loaded once, and a voice created later starts speaking without delay.
 EspeakSynthesizer::~EspeakSynthesizer() = default;
 
+QString EspeakSynthesizer::engineVersion()
+{
+    return QStringLiteral("eSpeak NG ") + QString::fromUtf8(espeak_Info(nullptr));
+}
+
 QList<VoiceDescription> EspeakSynthesizer::voices()
 {
     QList<VoiceDescription> result;

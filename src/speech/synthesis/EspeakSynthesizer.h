@@ -14,6 +14,9 @@ public:
     EspeakSynthesizer();
     ~EspeakSynthesizer() override;
 
+    // "eSpeak NG 1.51": the engine and its version.
+    static QString engineVersion();
+
     QList<VoiceDescription> voices() override;
     int sampleRate() const override { return m_sampleRate; }
     SontiError synthesize(const SpeechFragment &fragment, const QString &voiceId, SynthesisOutput &output) override;

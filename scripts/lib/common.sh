@@ -14,7 +14,7 @@ SONTI_RUN_PACKAGES=(
 # What the tests, the fuzzers and the end-to-end runs need on top.
 SONTI_TEST_PACKAGES=(
     pulseaudio sox xdotool imagemagick x11-utils
-    clang libclang-rt-14-dev clang-format espeak-ng qpdf
+    clang libclang-rt-14-dev clang-format espeak-ng qpdf jq
 )
 
 sonti_log() { printf '== %s\n' "$*"; }

@@ -112,7 +112,7 @@ int SayCommand::prepare()
     SpAudioFormat format;
     format.setType(m_options.format);
 
-    if (!m_options.inputFile.isEmpty()) {
+    if (!m_options.inputFile.isEmpty() && m_options.inputFile != u"-") {
         SontiError error;
         m_source = TextSource::fromFile(m_options.inputFile, error);
         if (!m_source)

@@ -38,7 +38,7 @@ SayOptions SayOptions::parse(const QStringList &arguments, QString &error)
     const QCommandLineOption speed({"s", "speed"}, "Speed in words per minute, 80 and up (default 175).", "WPM");
     const QCommandLineOption pitch({"p", "pitch"}, "Pitch, 0 to 99 (default 50).", "PITCH");
     const QCommandLineOption amplitude({"a", "amplitude"}, "Amplitude, 0 to 200 (default 100).", "AMPLITUDE");
-    const QCommandLineOption file({"f", "file"}, "Speak the text of FILE.", "FILE");
+    const QCommandLineOption file({"f", "file"}, "Speak the text of FILE (- is standard input).", "FILE");
     const QCommandLineOption stdinOption("stdin", "Speak standard input (the default without TEXT or -f).");
     const QCommandLineOption wav("w", "Write a sound file instead of playing (as -o).", "FILE");
     const QCommandLineOption output({"o", "output"},

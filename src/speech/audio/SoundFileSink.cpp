@@ -13,6 +13,10 @@
 #include <unistd.h>
 
 namespace {
+// libsndfile writes straight through: hand it larger blocks than the
+// synthesiser's chunks, to spare thousands of system calls.
+constexpr size_t BufferedSamples = 32768;
+
 // The lengths espeak-ng and sox use for a WAV stream of unknown length.
 constexpr quint32 OpenDataLength = 0x7ffff000;
 
@@ -157,7 +161,9 @@ SontiError SoundFileSink::commit()
         discardLocked();
         return opened;
     }
-    if (m_sound) {
+    if (m_sound && !m_samples.empty())
+        writeSamplesLocked();
+    if (m_sound && !m_error.isError()) {
         // Closing writes the header's final lengths.
         const int status = sf_close(m_sound);
         m_sound = nullptr;
@@ -169,14 +175,16 @@ SontiError SoundFileSink::commit()
             m_error = failure(m_saveFile->errorString());
         m_saveFile.reset();
     }
-    if (!m_error.isError() && m_ownsFd && ::close(m_fd) != 0)
-        m_error = failure(QString::fromLocal8Bit(std::strerror(errno)));
-    m_ownsFd = false;
-    m_fd = -1;
+    if (!m_error.isError() && m_ownsFd) {
+        if (::close(m_fd) != 0)
+            m_error = failure(QString::fromLocal8Bit(std::strerror(errno)));
+        m_ownsFd = false;
+    }
     if (m_error.isError()) {
         discardLocked();
         return m_error;
     }
+    m_fd = -1;
     m_committed = true;
     return {};
 }
@@ -231,16 +239,25 @@ bool SoundFileSink::writeLocked(QByteArrayView data)
 {
     if (!m_sound)
         return writeAllToFd(data.data(), data.size());
-    m_samples.resize(size_t(data.size() / (m_format.bitsPerSample() / 8)));
+    const size_t count = size_t(data.size() / (m_format.bitsPerSample() / 8));
+    const size_t at = m_samples.size();
+    m_samples.resize(at + count);
     if (m_format.bitsPerSample() == 8) {
-        for (size_t i = 0; i < m_samples.size(); ++i)
-            m_samples[i] = short((int(quint8(data[qsizetype(i)])) - 128) * 256);
+        for (size_t i = 0; i < count; ++i)
+            m_samples[at + i] = short((int(quint8(data[qsizetype(i)])) - 128) * 256);
     } else {
-        for (size_t i = 0; i < m_samples.size(); ++i)
-            m_samples[i] = qFromLittleEndian<qint16>(data.data() + 2 * i);
+        for (size_t i = 0; i < count; ++i)
+            m_samples[at + i] = qFromLittleEndian<qint16>(data.data() + 2 * i);
     }
+    return m_samples.size() < BufferedSamples || writeSamplesLocked();
+}
+
+bool SoundFileSink::writeSamplesLocked()
+{
     const sf_count_t frames = sf_count_t(m_samples.size()) / m_format.channels();
-    if (sf_writef_short(m_sound, m_samples.data(), frames) != frames) {
+    const bool written = sf_writef_short(m_sound, m_samples.data(), frames) == frames;
+    m_samples.clear();
+    if (!written) {
         m_error = failure(reasonFrom(sf_strerror(m_sound)));
         return false;
     }

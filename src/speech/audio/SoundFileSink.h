@@ -58,6 +58,7 @@ public:
 private:
     SontiError openLocked();
     bool writeLocked(QByteArrayView data);
+    bool writeSamplesLocked();
     bool writeAllToFd(const char *data, qint64 size);
     SontiError failure(const QString &reason) const;
     void discardLocked();
@@ -76,5 +77,5 @@ private:
     qint64 m_tag = 0;
     qint64 m_flushedThrough = 0;
     qint64 m_streamFrames = 0;
-    std::vector<short> m_samples; // conversion buffer for libsndfile
+    std::vector<short> m_samples; // converted, not yet handed to libsndfile
 };

@@ -31,6 +31,7 @@ say_run 1 -o no/such/folder/x.wav hi
 expect_one_line "Cannot write no/such/folder/x.wav"
 
 # Interrupted while writing: 143, no file under the name, no temporary left.
+rm -f events.txt
 "$SONTI_SAY" --events -o files/keep.wav -f "$LONG_TEXT" >events.txt 2>err &
 say=$!
 wait_for grep -q '"event":"word"' events.txt || fail "nothing was written"
@@ -82,6 +83,7 @@ expect_one_line "Connecting to the sound server"
 
 # The sound server dies while speaking; then the sound stops at a signal.
 start_private_pulse a
+rm -f events.txt
 "$SONTI_SAY" --events -f "$LONG_TEXT" >events.txt 2>err &
 say=$!
 wait_for grep -q '"event":"word"' events.txt || fail "nothing was heard"
@@ -93,6 +95,8 @@ expect_one_line "Connection terminated"
 
 start_private_pulse b
 for signal in INT:130 TERM:143; do
+    # Gone before the program starts, so no old line is taken for a new one.
+    rm -f events.txt
     "$SONTI_SAY" --events -f "$LONG_TEXT" >events.txt 2>err &
     say=$!
     wait_for grep -q '"event":"word"' events.txt || fail "nothing was heard"

@@ -94,7 +94,8 @@ jq -r -s --arg t "$text" 'map(select(.event == "word") | [.text, $t[.pos:.pos + 
     >words.tsv
 awk -F'\t' '$1 != $2 { exit 1 }' words.tsv || fail "a word's text is not the text at its pos: $(cat words.tsv)"
 [[ "$(cut -f1 words.tsv | head -3 | tr '\n' ' ')" == "Hello wonderful world " ]] || fail "words: $(cat words.tsv)"
-jq -e -s '[.[] | .sample] as $s | $s == ($s | sort)' out >/dev/null || fail "events out of order"
+jq -e -s 'group_by(.event) | all(map(.sample) as $s | $s == ($s | sort))' out >/dev/null ||
+    fail "events of one kind out of order: $(cat out)"
 
 # With --stdout the events go to standard error and the WAV is untouched.
 "$SONTI_SAY" --events --stdout "$SENTENCE" >events.wav 2>events.txt

@@ -14,6 +14,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <cerrno>
+#include <cstring>
+
 namespace {
 void printLine(std::FILE *out, const QString &text)
 {
@@ -95,7 +98,12 @@ int SayCommand::listVoices()
                           .arg(entry.position)
                           .arg(entry.token.Id(), entry.token.voice().language, entry.token.GetDescription()));
     }
-    return std::fflush(stdout) == 0 ? Done : Failed;
+    if (std::fflush(stdout) != 0) {
+        printLine(stderr,
+                  QStringLiteral("sonti-say: cannot write the list: ") + QString::fromLocal8Bit(std::strerror(errno)));
+        return Failed;
+    }
+    return Done;
 }
 
 int SayCommand::prepare()

@@ -3,10 +3,6 @@
 #include <QList>
 #include <QString>
 
-// One piece of a Speak request as the synthesiser receives it: plain text, or
-// what XML markup asked for (silence, a bookmark, a pronunciation), together
-// with the voice state in force. The markup parser produces a list of these;
-// plain text is a single Text fragment.
 // The speaker's own speed, pitch and volume as multiples of the voice's
 // normal ones: a speaking-rate factor, a frequency ratio and an amplitude
 // factor, which any synthesiser can honour. The SAPI values of SpeechState
@@ -21,6 +17,10 @@ struct Prosody
     bool operator==(const Prosody &) const = default;
 };
 
+// One piece of a Speak request as the synthesiser receives it: plain text, or
+// what XML markup asked for (silence, a bookmark, a pronunciation), together
+// with the voice state in force. The markup parser produces a list of these;
+// plain text is a single Text fragment.
 struct SpeechState
 {
     // SAPI scales. rate and pitch: -10..10, 0 = the voice's default (each

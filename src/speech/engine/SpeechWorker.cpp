@@ -317,9 +317,8 @@ void SpeechWorker::run()
                         end.error = m_sink.error();
                     if (end.error.isError())
                         qCWarning(lcWorker) << end.error.toString();
-                }
-                if (job.stream > m_purgedThrough.load())
                     run.push(end);
+                }
                 m_sink.finish();
             }
         }

@@ -157,7 +157,7 @@ private Q_SLOTS:
     // A WAV header cannot count more than 4 GiB: beyond that the file is RF64.
     void beyondFourGibibytesIsRf64()
     {
-#ifdef __SANITIZE_ADDRESS__
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
         QSKIP("4 GiB through the sanitizers takes minutes; the normal build proves it");
 #endif
         if (qEnvironmentVariableIsSet("SONTI_SKIP_HUGE"))

@@ -7,7 +7,6 @@
 #include "SayOptions.h"
 
 #include <QCoreApplication>
-#include <QLoggingCategory>
 
 #include <csignal>
 #include <cstdio>
@@ -19,8 +18,6 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral(SONTI_VERSION));
     // A reader that went away is a write error to report, not a silent death.
     std::signal(SIGPIPE, SIG_IGN);
-    // Failures reach the user as one line of ours, not as the engine's log.
-    QLoggingCategory::setFilterRules(QStringLiteral("sonti.*=false"));
 
     QString error;
     const SayOptions options = SayOptions::parse(QCoreApplication::arguments(), error);

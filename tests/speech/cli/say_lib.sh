@@ -6,14 +6,21 @@ WORK="$(mktemp -d /tmp/sonti-say-test.XXXXXX)"
 PULSE_PIDS=()
 
 say_cleanup() {
-    local pid
+    local pid i
     for pid in "${PULSE_PIDS[@]}"; do
         kill -9 "$pid" 2>/dev/null || true
+    done
+    # A daemon still writing into its folder would spoil the removal.
+    for pid in "${PULSE_PIDS[@]}"; do
+        for ((i = 0; i < 100; i++)); do
+            kill -0 "$pid" 2>/dev/null || break
+            sleep 0.02
+        done
     done
     if [[ -n "${SAY_MOUNT:-}" ]]; then
         umount "$SAY_MOUNT" 2>/dev/null || true
     fi
-    rm -rf "$WORK"
+    rm -rf "$WORK" || true
 }
 trap say_cleanup EXIT
 

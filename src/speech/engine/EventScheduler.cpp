@@ -1,5 +1,8 @@
 #include "EventScheduler.h"
 
+#include <QPointer>
+#include <QScopeGuard>
+
 #include <algorithm>
 
 namespace {
@@ -58,15 +61,21 @@ void EventScheduler::wake()
 
 void EventScheduler::dropThrough(int stream)
 {
-    std::lock_guard lock(m_mutex);
-    m_droppedThrough = std::max(m_droppedThrough, stream);
-    std::erase_if(m_queue, [stream](const SpeechEvent &e) { return e.stream <= stream; });
-    if (m_pauseAt && m_pauseAt->first <= stream) {
-        // The stream it waited for is gone: pause now instead.
-        m_pauseAt.reset();
-        m_held = true;
-        m_sink.setPaused(true);
+    bool pauseNow = false;
+    {
+        std::lock_guard lock(m_mutex);
+        m_droppedThrough = std::max(m_droppedThrough, stream);
+        std::erase_if(m_queue, [stream](const SpeechEvent &e) { return e.stream <= stream; });
+        if (m_pauseAt && m_pauseAt->first <= stream) {
+            // The stream it waited for is gone: pause now instead.
+            m_pauseAt.reset();
+            m_held = true;
+            pauseNow = true;
+        }
     }
+    // The sink takes its own lock, so never while ours is held.
+    if (pauseNow)
+        m_sink.setPaused(true);
 }
 
 std::optional<qint64> EventScheduler::nextFrameOf(SpeechEvent::Kind kind, int maxAheadMs)
@@ -107,38 +116,61 @@ void EventScheduler::setHeld(bool held)
 
 void EventScheduler::deliverDue()
 {
+    // A handler that runs a nested event loop (a modal box) would otherwise
+    // get the next events inside its own call. A nested call only carries
+    // out a pending pause; the events wait until the handler has returned,
+    // and the outer call delivers them.
+    const bool nested = m_delivering;
+    m_delivering = true;
+    const QPointer<EventScheduler> alive(this);
+    const auto delivered = qScopeGuard([this, &alive, nested] {
+        if (alive && !nested)
+            m_delivering = false;
+    });
     for (;;) {
         const AudioSink::Position now = m_sink.position();
-        SpeechEvent event;
-        int sleepMs = MaxSleepMs;
+        std::optional<SpeechEvent> event;
+        int sleepMs = -1;
+        bool pauseNow = false;
         {
             std::lock_guard lock(m_mutex);
             if (m_pauseAt
                 && (now.tag > m_pauseAt->first || (now.tag == m_pauseAt->first && now.frames >= m_pauseAt->second))) {
                 m_pauseAt.reset();
                 m_held = true;
-                m_sink.setPaused(true);
+                pauseNow = true;
             }
-            if (m_held || m_queue.empty()) {
-                m_timer.stop();
-                return;
+            if (!m_held && !m_queue.empty() && (!nested || m_pauseAt)) {
+                const SpeechEvent &head = m_queue.front();
+                const bool isDue =
+                    head.immediate || head.stream < now.tag || (head.stream == now.tag && head.frame <= now.frames);
+                if (isDue && !nested) {
+                    event = std::move(m_queue.front());
+                    m_queue.pop_front();
+                } else {
+                    // Sleep until the next event or the pause point.
+                    qint64 target = head.stream == now.tag && !nested ? head.frame : -1;
+                    if (m_pauseAt && m_pauseAt->first == now.tag)
+                        target = target < 0 ? m_pauseAt->second : std::min(target, m_pauseAt->second);
+                    sleepMs = MaxSleepMs;
+                    if (target >= 0 && now.playing && head.sampleRate > 0)
+                        sleepMs = int(std::clamp<qint64>(
+                            ((target - now.frames) * 1000 + head.sampleRate - 1) / head.sampleRate, 1, MaxSleepMs));
+                }
             }
-            const SpeechEvent &head = m_queue.front();
-            const bool isDue =
-                head.immediate || head.stream < now.tag || (head.stream == now.tag && head.frame <= now.frames);
-            if (!isDue) {
-                qint64 target = head.stream == now.tag ? head.frame : -1;
-                if (m_pauseAt && m_pauseAt->first == now.tag)
-                    target = target < 0 ? m_pauseAt->second : std::min(target, m_pauseAt->second);
-                if (target >= 0 && now.playing && head.sampleRate > 0)
-                    sleepMs = int(std::clamp<qint64>(
-                        ((target - now.frames) * 1000 + head.sampleRate - 1) / head.sampleRate, 1, MaxSleepMs));
-                m_timer.start(sleepMs);
-                return;
-            }
-            event = std::move(m_queue.front());
-            m_queue.pop_front();
         }
-        Q_EMIT due(event);
+        if (pauseNow)
+            m_sink.setPaused(true);
+        if (!event) {
+            if (sleepMs < 0)
+                m_timer.stop();
+            else
+                m_timer.start(sleepMs);
+            return;
+        }
+        Q_EMIT due(*event);
+        // A handler may have destroyed the voice, and this with it.
+        if (!alive)
+            return;
     }
 }

@@ -53,5 +53,6 @@ private:
     int m_droppedThrough = 0;
     bool m_wakePosted = false;
     bool m_held = false;
+    bool m_delivering = false; // a due() handler is running
     std::optional<std::pair<qint64, qint64>> m_pauseAt;
 };

@@ -79,11 +79,12 @@ struct CallbackContext
     bool stopped = false;
 };
 
-CallbackContext *s_context = nullptr;
-
+// espeak hands back the user_data given to espeak_Synth in every event of
+// every callback, the list terminator included, so each call finds its
+// synthesis there. A call without one cannot be placed: stop it.
 int onSynth(short *wav, int count, espeak_EVENT *event)
 {
-    CallbackContext *context = s_context;
+    auto *context = event ? static_cast<CallbackContext *>(event->user_data) : nullptr;
     if (!context || context->stopped)
         return 1;
     context->events.clear();
@@ -270,10 +271,8 @@ SontiError EspeakSynthesizer::synthesize(const SpeechFragment &fragment, const Q
             return {};
     }
 
-    s_context = &context;
     const espeak_ERROR status =
-        espeak_Synth(input.constData(), size_t(input.size()) + 1, 0, POS_CHARACTER, 0, flags, nullptr, nullptr);
-    s_context = nullptr;
+        espeak_Synth(input.constData(), size_t(input.size()) + 1, 0, POS_CHARACTER, 0, flags, nullptr, &context);
     if (status != EE_OK && !context.stopped) {
         qCWarning(lcEspeak) << "espeak_Synth failed" << status;
         return EngineError::fromEspeak(status, QStringLiteral("Speaking"));

@@ -53,7 +53,9 @@ public:
 
     void speak(const SpeechFragment &fragment, const QString &voiceId)
     {
-        m_fragment = &fragment;
+        // A copy (shared, so cheap) rather than a pointer: the caller's
+        // fragment is a temporary.
+        m_offsets = fragment.sourceOffsets;
         m_fragmentStart = m_inputSamples;
         switch (fragment.kind) {
         case SpeechFragment::Kind::Text:
@@ -169,7 +171,7 @@ private:
 
     void word(qint64 frame, int position, int length)
     {
-        const QList<qsizetype> &offsets = m_fragment->sourceOffsets;
+        const QList<qsizetype> &offsets = m_offsets;
         int start = position, end = position + length;
         if (!offsets.isEmpty()) {
             const qsizetype last = offsets.size() - 1;
@@ -207,7 +209,7 @@ private:
     const SpeechJob &m_job;
     FormatConverter m_converter;
     const int m_blockFrames;
-    const SpeechFragment *m_fragment = nullptr;
+    QList<qsizetype> m_offsets; // of the fragment being spoken
     qint64 m_inputSamples = 0;
     qint64 m_fragmentStart = 0;
     qint64 m_framesOut = 0;

@@ -57,6 +57,21 @@ private Q_SLOTS:
         }
     }
 
+    void aResamplerThatCannotBeMadeIsAnError()
+    {
+        SpAudioFormat format;
+        format.setType(SAFT16kHz16BitMono);
+        FormatConverter converter(0, format);
+        QCOMPARE(converter.error().number(), int(SontiError::SpeechFailure));
+        QVERIFY2(converter.error().description().contains(u"0 Hz to 16000 Hz"),
+                 qPrintable(converter.error().description()));
+        QByteArray out;
+        std::vector<qint16> mono;
+        const std::vector<qint16> input(100, 1000);
+        converter.convert(input, out, mono);
+        QVERIFY(out.isEmpty());
+    }
+
     void formatTypesDescribeTheirPcm_data()
     {
         QTest::addColumn<int>("type");

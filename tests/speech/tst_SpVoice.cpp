@@ -331,6 +331,19 @@ private Q_SLOTS:
         QCOMPARE(failures.count(), 0);
     }
 
+    void audioThatCannotBeConvertedEndsTheStreamUnheard()
+    {
+        auto synthesizer = std::make_unique<FakeSynthesizer>(0);
+        auto sink = std::make_unique<NullAudioSink>();
+        NullAudioSink *sinkSeen = sink.get();
+        SpVoice voice(std::move(synthesizer), std::move(sink));
+        SpeechRecorder recorder(voice);
+        voice.Speak("hello", SVSFlagsAsync);
+        QTRY_COMPARE(recorder.count("end"), 1);
+        QCOMPARE(recorder.count("word"), 0);
+        QVERIFY(sinkSeen->startedTags().isEmpty());
+    }
+
     void chosenVoiceAndFormatAreUsed()
     {
         Rig rig = makeVoice();

@@ -24,3 +24,11 @@ SontiError EngineError::fromPulse(int paError, const QString &doing)
     return SontiError(SontiError::AudioFailure, QStringLiteral("PulseAudio"),
                       QStringLiteral("%1: %2").arg(doing, QString::fromUtf8(pa_strerror(paError))));
 }
+
+SontiError EngineError::fromSoxr(const char *soxrError, const QString &doing)
+{
+    if (!soxrError)
+        return {};
+    return SontiError(SontiError::SpeechFailure, QStringLiteral("libsoxr"),
+                      QStringLiteral("%1: %2").arg(doing, QString::fromUtf8(soxrError)));
+}

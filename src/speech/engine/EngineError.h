@@ -11,5 +11,7 @@ namespace EngineError {
 SontiError fromEspeak(int status, const QString &doing);
 // A libpulse error code (PA_OK gives no error).
 SontiError fromPulse(int paError, const QString &doing);
+// A libsoxr error message (null gives no error).
+SontiError fromSoxr(const char *soxrError, const QString &doing);
 
 }

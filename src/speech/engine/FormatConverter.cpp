@@ -1,5 +1,7 @@
 #include "FormatConverter.h"
 
+#include "EngineError.h"
+
 #include <soxr.h>
 
 FormatConverter::FormatConverter(int inputRate, const SpAudioFormat &output)
@@ -12,8 +14,14 @@ FormatConverter::FormatConverter(int inputRate, const SpAudioFormat &output)
         const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
         soxr_error_t error = nullptr;
         m_soxr = soxr_create(inputRate, output.sampleRate(), 1, &error, &io, &quality, nullptr);
-        if (error)
+        if (error || !m_soxr) {
+            m_error = EngineError::fromSoxr(
+                error ? error : "no resampler",
+                QStringLiteral("Converting %1 Hz to %2 Hz").arg(inputRate).arg(output.sampleRate()));
+            if (m_soxr)
+                soxr_delete(m_soxr);
             m_soxr = nullptr;
+        }
     }
 }
 
@@ -32,6 +40,8 @@ qint64 FormatConverter::outputFrameOf(qint64 inputSample) const
 
 void FormatConverter::convert(std::span<const qint16> input, QByteArray &out, std::vector<qint16> &mono)
 {
+    if (m_error.isError())
+        return;
     if (!m_soxr) {
         emitFrames(input, out, mono);
         return;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SontiError.h"
 #include "SpAudioFormat.h"
 
 #include <QByteArray>
@@ -14,7 +15,9 @@ struct soxr;
 // resampled with libsoxr when the rates differ (high quality, undithered so
 // the same input gives the same output), mono copied to both channels for
 // stereo, and 8-bit as unsigned bytes. One converter serves one stream;
-// finish() flushes what the resampler still holds.
+// finish() flushes what the resampler still holds. When the resampler
+// cannot be made, error() says so and nothing must be converted: audio
+// passed through unresampled would play at the wrong speed.
 class FormatConverter
 {
 public:
@@ -22,6 +25,8 @@ public:
     ~FormatConverter();
     FormatConverter(const FormatConverter &) = delete;
     FormatConverter &operator=(const FormatConverter &) = delete;
+
+    const SontiError &error() const { return m_error; }
 
     // Appends the converted audio to out; mono receives the 16-bit mono
     // frames at the output rate (for the level meter).
@@ -37,5 +42,6 @@ private:
     int m_inputRate = 0;
     SpAudioFormat m_format;
     soxr *m_soxr = nullptr;
+    SontiError m_error;
     std::vector<qint16> m_resampled;
 };

@@ -49,6 +49,7 @@ public:
     bool cancelled() const { return m_failed || m_job.stream <= m_worker.m_purgedThrough.load(); }
     // The first failure: the sink's, or a fragment the synthesiser could not speak.
     SontiError error() const { return m_error; }
+    const SontiError &converterError() const { return m_converter.error(); }
     qint64 framesOut() const { return m_framesOut; }
 
     void speak(const SpeechFragment &fragment, const QString &voiceId)
@@ -287,7 +288,9 @@ void SpeechWorker::run()
         }
         StreamRun run(*this, job);
         if (!run.cancelled()) {
-            const SontiError started = m_sink.start(job.stream, job.format);
+            SontiError started = run.converterError();
+            if (!started.isError())
+                started = m_sink.start(job.stream, job.format);
             if (started.isError()) {
                 qCWarning(lcWorker) << started.toString();
                 SpeechEvent end = run.eventAt(SpeechEvent::Kind::EndStream, 0);

@@ -277,6 +277,24 @@ private Q_SLOTS:
         QCOMPARE(recorder.count("word"), 8);
     }
 
+    void synchronousSpeakGivesUpWhenPlaybackStandsStill()
+    {
+        Rig rig = makeVoice();
+        SpeechRecorder recorder(*rig.voice);
+        // As a sound server that stopped answering: nothing is heard.
+        rig.sink->setPaused(true);
+        try {
+            rig.voice->Speak("one two three", SVSFDefault);
+            QFAIL("Speak returned");
+        } catch (const SontiError &error) {
+            QCOMPARE(error.number(), int(SontiError::AudioFailure));
+        }
+        QTRY_COMPARE(recorder.count("end"), 1);
+        rig.sink->setPaused(false);
+        rig.voice->Speak("four", SVSFDefault);
+        QTRY_COMPARE(recorder.count("end"), 2);
+    }
+
     void synchronousSpeakWhilePausedFailsInsteadOfHanging()
     {
         Rig rig = makeVoice();

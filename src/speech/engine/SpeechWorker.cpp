@@ -13,6 +13,7 @@
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <tuple>
 
 Q_LOGGING_CATEGORY(lcWorker, "sonti.speech.worker", QtCriticalMsg)
 
@@ -159,6 +160,7 @@ private:
             m_error = m_worker.m_sink.error();
             return false;
         }
+        ++m_worker.m_progress;
         return !cancelled();
     }
 
@@ -268,10 +270,30 @@ void SpeechWorker::purgeThrough(int throughStream)
     m_changed.notify_all();
 }
 
-void SpeechWorker::waitFor(int stream)
+bool SpeechWorker::waitFor(int stream, std::chrono::milliseconds stallLimit)
 {
+    using Clock = std::chrono::steady_clock;
+    const auto progress = [this] {
+        const AudioSink::Position heard = m_sink.position();
+        return std::tuple(heard.tag, heard.frames, m_progress.load());
+    };
+    auto seen = progress();
+    auto lastChange = Clock::now();
     std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [&] { return m_stopping || m_finishedThrough >= stream || m_purgedThrough >= stream; });
+    const auto ended = [&] { return m_stopping || m_finishedThrough >= stream || m_purgedThrough >= stream; };
+    while (!m_changed.wait_for(lock, std::chrono::milliseconds(100), ended)) {
+        // The sink takes its own lock: never under ours.
+        lock.unlock();
+        const auto now = progress();
+        lock.lock();
+        if (now != seen) {
+            seen = now;
+            lastChange = Clock::now();
+        } else if (Clock::now() - lastChange >= stallLimit) {
+            return false;
+        }
+    }
+    return true;
 }
 
 void SpeechWorker::run()
@@ -327,6 +349,7 @@ void SpeechWorker::run()
                 m_sink.finish();
             }
         }
+        ++m_progress;
         {
             std::lock_guard lock(m_mutex);
             m_finishedThrough = job.stream;

@@ -8,6 +8,7 @@
 #include <QList>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -52,8 +53,11 @@ public:
     // Cancels every stream queued or running, up to and including
     // throughStream; the caller flushes the sink.
     void purgeThrough(int throughStream);
-    // Blocks until the stream has been played to its end or purged.
-    void waitFor(int stream);
+    // Blocks until the stream has been played to its end or purged, or the
+    // worker is destroyed (true), or until neither synthesis nor playback
+    // has moved on for stallLimit (false: a sound server that stopped
+    // answering, say, when the stream could never end).
+    bool waitFor(int stream, std::chrono::milliseconds stallLimit);
 
 private:
     class StreamRun;
@@ -68,5 +72,6 @@ private:
     bool m_stopping = false;
     int m_finishedThrough = 0;
     std::atomic<int> m_purgedThrough = 0;
+    std::atomic<quint64> m_progress = 0; // counts the synthesis thread's steps
     std::unique_ptr<QThread> m_thread;
 };

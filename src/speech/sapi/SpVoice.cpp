@@ -12,6 +12,12 @@
 #include <algorithm>
 
 namespace {
+// How long a synchronous Speak waits while neither synthesis nor playback
+// moves on. However long the text, a stream that plays keeps moving; one
+// that stands still this long (a sound server that stopped answering) will
+// not end by itself.
+constexpr std::chrono::milliseconds SynchronousStallLimit{5000};
+
 SontiError voiceError(const QString &description)
 {
     return SontiError(SontiError::InvalidProcedureCall, QStringLiteral("SpVoice"), description);
@@ -139,8 +145,14 @@ int SpVoice::speakFragments(const QList<SpeechFragment> &fragments, int flags)
     m_openStreams.insert(job.stream);
     const int stream = job.stream;
     m_worker->enqueue(std::move(job));
-    if (!async)
-        m_worker->waitFor(stream);
+    if (!async && !m_worker->waitFor(stream, SynchronousStallLimit)) {
+        // Nothing will end it: drop it and everything before it, as Stop
+        // would, rather than block the caller for good.
+        purge();
+        throw SontiError(SontiError::AudioFailure, QStringLiteral("SpVoice"),
+                         QStringLiteral("The audio output stopped playing for %1 s; the speech was stopped")
+                             .arg(SynchronousStallLimit.count() / 1000));
+    }
     return stream;
 }
 

@@ -74,7 +74,8 @@ public:
     // Speaks text with SpeechVoiceSpeakFlags and returns the stream number
     // (0 when nothing was queued: an empty text with SVSFPurgeBeforeSpeak
     // only purges). Without SVSFlagsAsync it returns when the stream has been
-    // heard to its end or purged; its events then follow.
+    // heard to its end or purged; its events then follow. If playback stands
+    // still for 5 s meanwhile, everything queued is purged and it throws.
     int Speak(const QString &text, int flags = SVSFDefault);
     // Speaks fragments made elsewhere (the markup parser, tests).
     int speakFragments(const QList<SpeechFragment> &fragments, int flags = SVSFDefault);

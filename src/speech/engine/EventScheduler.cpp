@@ -2,6 +2,7 @@
 
 #include <QPointer>
 #include <QScopeGuard>
+#include <QThread>
 
 #include <algorithm>
 
@@ -52,6 +53,7 @@ void EventScheduler::push(const SpeechEvent &event)
 
 void EventScheduler::wake()
 {
+    Q_ASSERT(QThread::currentThread() == thread());
     {
         std::lock_guard lock(m_mutex);
         m_wakePosted = false;
@@ -61,6 +63,7 @@ void EventScheduler::wake()
 
 void EventScheduler::dropThrough(int stream)
 {
+    Q_ASSERT(QThread::currentThread() == thread());
     bool pauseNow = false;
     {
         std::lock_guard lock(m_mutex);
@@ -80,6 +83,7 @@ void EventScheduler::dropThrough(int stream)
 
 std::optional<qint64> EventScheduler::nextFrameOf(SpeechEvent::Kind kind, int maxAheadMs)
 {
+    Q_ASSERT(QThread::currentThread() == thread());
     const AudioSink::Position now = m_sink.position();
     std::lock_guard lock(m_mutex);
     for (const SpeechEvent &e : m_queue) {
@@ -94,6 +98,7 @@ std::optional<qint64> EventScheduler::nextFrameOf(SpeechEvent::Kind kind, int ma
 
 void EventScheduler::pauseAt(qint64 tag, qint64 frame)
 {
+    Q_ASSERT(QThread::currentThread() == thread());
     {
         std::lock_guard lock(m_mutex);
         m_pauseAt = std::make_pair(tag, frame);
@@ -103,6 +108,7 @@ void EventScheduler::pauseAt(qint64 tag, qint64 frame)
 
 void EventScheduler::setHeld(bool held)
 {
+    Q_ASSERT(QThread::currentThread() == thread());
     {
         std::lock_guard lock(m_mutex);
         m_held = held;
@@ -116,6 +122,7 @@ void EventScheduler::setHeld(bool held)
 
 void EventScheduler::deliverDue()
 {
+    Q_ASSERT(QThread::currentThread() == thread());
     // A handler that runs a nested event loop (a modal box) would otherwise
     // get the next events inside its own call. A nested call only carries
     // out a pending pause; the events wait until the handler has returned,

@@ -15,7 +15,8 @@
 // word highlighted is the word heard. It sleeps on a precise timer until the
 // next event is due, reading the sink's clock again on every wake (the
 // clock stops while paused and when playback stalls). It also carries out
-// a pause at the next phoneme or word boundary.
+// a pause at the next phoneme or word boundary. Every member but push
+// belongs to the thread it lives on, the voice's (asserted in debug builds).
 class EventScheduler : public QObject
 {
     Q_OBJECT

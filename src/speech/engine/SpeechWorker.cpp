@@ -45,7 +45,9 @@ public:
         , m_job(job)
         , m_converter(worker.m_synthesizer.sampleRate(), job.format)
         , m_blockFrames(std::max(job.format.sampleRate() / LevelBlocksPerSecond, 1))
-    {}
+    {
+        Q_ASSERT(worker.onSynthesisThread());
+    }
 
     bool cancelled() const { return m_failed || m_job.stream <= m_worker.m_purgedThrough.load(); }
     // The first failure: the sink's, or a fragment the synthesiser could not speak.
@@ -55,6 +57,7 @@ public:
 
     void speak(const SpeechFragment &fragment, const QString &voiceId)
     {
+        Q_ASSERT(m_worker.onSynthesisThread());
         // A copy (shared, so cheap) rather than a pointer: the caller's
         // fragment is a temporary.
         m_offsets = fragment.sourceOffsets;
@@ -89,6 +92,8 @@ public:
 
     bool deliver(std::span<const qint16> samples, std::span<const SynthesisEvent> events) override
     {
+        // The synthesiser calls back on the thread that called it.
+        Q_ASSERT(m_worker.onSynthesisThread());
         if (cancelled())
             return false;
         for (const SynthesisEvent &event : events) {
@@ -106,6 +111,7 @@ public:
 
     void finish()
     {
+        Q_ASSERT(m_worker.onSynthesisThread());
         if (!cancelled()) {
             m_bytes.clear();
             m_converter.finish(m_bytes, m_mono);
@@ -239,6 +245,7 @@ SpeechWorker::SpeechWorker(Synthesizer &synthesizer, AudioSink &sink, EventSched
 
 SpeechWorker::~SpeechWorker()
 {
+    Q_ASSERT(!onSynthesisThread());
     {
         std::lock_guard lock(m_mutex);
         m_stopping = true;
@@ -253,6 +260,7 @@ SpeechWorker::~SpeechWorker()
 
 void SpeechWorker::enqueue(SpeechJob job)
 {
+    Q_ASSERT(!onSynthesisThread());
     {
         std::lock_guard lock(m_mutex);
         m_queue.push_back(std::move(job));
@@ -262,6 +270,7 @@ void SpeechWorker::enqueue(SpeechJob job)
 
 void SpeechWorker::purgeThrough(int throughStream)
 {
+    Q_ASSERT(!onSynthesisThread());
     {
         std::lock_guard lock(m_mutex);
         m_purgedThrough = std::max(m_purgedThrough.load(), throughStream);
@@ -272,6 +281,7 @@ void SpeechWorker::purgeThrough(int throughStream)
 
 bool SpeechWorker::waitFor(int stream, std::chrono::milliseconds stallLimit)
 {
+    Q_ASSERT(!onSynthesisThread());
     using Clock = std::chrono::steady_clock;
     const auto progress = [this] {
         const AudioSink::Position heard = m_sink.position();
@@ -298,6 +308,7 @@ bool SpeechWorker::waitFor(int stream, std::chrono::milliseconds stallLimit)
 
 void SpeechWorker::run()
 {
+    Q_ASSERT(onSynthesisThread());
     for (;;) {
         SpeechJob job;
         {

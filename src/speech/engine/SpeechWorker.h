@@ -6,6 +6,7 @@
 #include "SpeechFragment.h"
 
 #include <QList>
+#include <QThread>
 
 #include <atomic>
 #include <chrono>
@@ -16,7 +17,6 @@
 
 class AudioSink;
 class EventScheduler;
-class QThread;
 class Synthesizer;
 
 // One Speak request as the synthesis thread takes it.
@@ -41,6 +41,8 @@ struct SpeechJob
 // seconds ahead of playback) and stamps every event with its output frame
 // for the scheduler: words, visemes with their duration and successor, an
 // audio level for every 50 ms of output, bookmarks, start and end.
+// The public members come from the voice's thread; the rest runs on the
+// synthesis thread (asserted in debug builds).
 class SpeechWorker
 {
 public:
@@ -62,6 +64,7 @@ public:
 private:
     class StreamRun;
     void run();
+    bool onSynthesisThread() const { return QThread::currentThread() == m_thread.get(); }
 
     Synthesizer &m_synthesizer;
     AudioSink &m_sink;

@@ -8,6 +8,7 @@
 #include "TextDecoder.h"
 
 #include <QFile>
+#include <QThread>
 
 #include <algorithm>
 
@@ -47,6 +48,7 @@ SpVoice::SpVoice(std::unique_ptr<Synthesizer> synthesizer, std::unique_ptr<Audio
 
 SpVoice::~SpVoice()
 {
+    Q_ASSERT(QThread::currentThread() == thread());
     // The worker goes first: it uses the scheduler, the sink and the
     // synthesiser until its thread has ended.
     m_worker.reset();
@@ -56,11 +58,13 @@ SpVoice::~SpVoice()
 
 void SpVoice::setRate(int rate)
 {
+    Q_ASSERT(QThread::currentThread() == thread());
     m_rate = std::clamp(rate, -10, 10);
 }
 
 void SpVoice::setVolume(int volume)
 {
+    Q_ASSERT(QThread::currentThread() == thread());
     m_volume = std::clamp(volume, 0, 100);
 }
 
@@ -75,11 +79,13 @@ void SpVoice::setProsody(const Prosody &prosody)
 
 SpObjectTokens SpVoice::GetVoices(const QString &required, const QString &optional) const
 {
+    Q_ASSERT(QThread::currentThread() == thread());
     return m_tokens.matching(required, optional);
 }
 
 void SpVoice::setVoice(const SpObjectToken &token)
 {
+    Q_ASSERT(QThread::currentThread() == thread());
     const SpObjectToken known = m_tokens.byId(token.Id());
     if (known.isNull())
         throw voiceError(QStringLiteral("No such voice: \"%1\"").arg(token.Id()));
@@ -88,6 +94,7 @@ void SpVoice::setVoice(const SpObjectToken &token)
 
 void SpVoice::setAudioOutputStream(const std::shared_ptr<SpAudioOutputStream> &stream)
 {
+    Q_ASSERT(QThread::currentThread() == thread());
     if (!stream)
         throw voiceError(QStringLiteral("No audio output stream"));
     if (!SpAudioFormat::isSupported(stream->Format().Type()))
@@ -100,6 +107,7 @@ void SpVoice::setAudioOutputStream(const std::shared_ptr<SpAudioOutputStream> &s
 
 int SpVoice::Speak(const QString &text, int flags)
 {
+    Q_ASSERT(QThread::currentThread() == thread());
     if (flags & SVSFIsFilename) {
         QFile file(text);
         if (!file.open(QIODevice::ReadOnly))
@@ -117,6 +125,7 @@ int SpVoice::Speak(const QString &text, int flags)
 
 int SpVoice::speakFragments(const QList<SpeechFragment> &fragments, int flags)
 {
+    Q_ASSERT(QThread::currentThread() == thread());
     if (flags & SVSFPurgeBeforeSpeak)
         purge();
     const bool async = flags & SVSFlagsAsync;
@@ -158,6 +167,7 @@ int SpVoice::speakFragments(const QList<SpeechFragment> &fragments, int flags)
 
 void SpVoice::purge()
 {
+    Q_ASSERT(QThread::currentThread() == thread());
     const AudioSink::Position heard = m_sink->position();
     m_worker->purgeThrough(m_lastStream);
     m_sink->flush(m_lastStream);
@@ -181,6 +191,7 @@ void SpVoice::purge()
 
 void SpVoice::Pause()
 {
+    Q_ASSERT(QThread::currentThread() == thread());
     if (m_paused)
         return;
     m_paused = true;
@@ -199,6 +210,7 @@ void SpVoice::Pause()
 
 void SpVoice::Resume()
 {
+    Q_ASSERT(QThread::currentThread() == thread());
     if (!m_paused)
         return;
     m_paused = false;
@@ -208,6 +220,7 @@ void SpVoice::Resume()
 
 void SpVoice::onDue(const SpeechEvent &e)
 {
+    Q_ASSERT(QThread::currentThread() == thread());
     switch (e.kind) {
     case SpeechEvent::Kind::StartStream:
         if (m_eventInterests & SVEStartInputStream)

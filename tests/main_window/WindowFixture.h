@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FakeSynthesizer.h"
+#include "ManualClock.h"
 #include "NullAudioSink.h"
 #include "OpenDialogRunner.h"
 #include "SontiError.h"
@@ -85,8 +86,9 @@ public:
 };
 
 // A window over stand-in pictures, a fresh settings folder, a scripted Open
-// dialog and a voice with a scripted synthesiser and a silent real-time sink;
-// its messages and load steps are recorded.
+// dialog and a voice with a scripted synthesiser and a silent sink that
+// hears as much as the test advances clock by; its messages and load steps
+// are recorded.
 class WindowFixture
 {
 public:
@@ -97,6 +99,7 @@ public:
     QStringList steps;
     bool noVoice = false;
     FakeSynthesizer *synth = nullptr;
+    std::shared_ptr<ManualClock> clock;
 
     // For each test's init().
     void reset()
@@ -107,6 +110,7 @@ public:
         steps.clear();
         noVoice = false;
         synth = nullptr;
+        clock = std::make_shared<ManualClock>();
     }
 
     frmTTS::Dependencies dependencies()
@@ -124,7 +128,7 @@ public:
                 throw SontiError(SontiError::AudioFailure, QStringLiteral("test"), QStringLiteral("no engine"));
             auto fake = std::make_unique<FakeSynthesizer>(16000, 60, 20);
             synth = fake.get();
-            return std::make_unique<SpVoice>(std::move(fake), std::make_unique<NullAudioSink>());
+            return std::make_unique<SpVoice>(std::move(fake), std::make_unique<NullAudioSink>(clock));
         };
         return d;
     }

@@ -280,6 +280,7 @@ private Q_SLOTS:
         QCOMPARE(ui.Text1->toPlainText(), QStringLiteral("new text"));
         QCOMPARE(window->windowTitle(), QStringLiteral("TTS - new.txt"));
         QVERIFY(!ui.cmdTalk->isEnabled());
+        m_fx.clock->advance(std::chrono::seconds(60));
         QTRY_COMPARE(ends.size(), 1);
         QVERIFY(ui.cmdTalk->isEnabled());
         QCOMPARE(ui.Text1->toPlainText(), QStringLiteral("new text"));

@@ -28,8 +28,8 @@ const QString afterStop = QStringLiteral("1001101");
 
 } // namespace
 
-// The speaking controls against a voice with a scripted synthesiser and a
-// silent sink that keeps real time.
+// The speaking controls against a voice with a scripted synthesiser (60 ms
+// a word, 20 ms a blank) and a silent sink on the fixture's clock.
 class tst_frmTTSSpeaking : public QObject
 {
     Q_OBJECT
@@ -111,8 +111,11 @@ private Q_SLOTS:
         QSignalSpy words(window->Voice.get(), &SpVoice::Word);
         QSignalSpy ends(window->Voice.get(), &SpVoice::EndStream);
         QTest::mouseClick(ui.cmdTalk, Qt::LeftButton);
-        QTRY_VERIFY(words.size() >= 2);
+        // Half-way through the second word.
+        m_fx.clock->advance(std::chrono::milliseconds(110));
+        QTRY_COMPARE(words.size(), 2);
         QCOMPARE(ui.Text1->textCursor().selectedText(), QStringLiteral("beta"));
+        m_fx.clock->advance(std::chrono::seconds(60));
         QTRY_COMPARE(ends.size(), 1);
         QCOMPARE(ui.Text1->textCursor().selectedText(), QStringLiteral("alpha beta gamma"));
         QCOMPARE(controlState(ui), idle);

@@ -33,6 +33,10 @@ SpAudioFormat format16k()
 class PauseProbeSink : public NullAudioSink
 {
 public:
+    PauseProbeSink()
+        : NullAudioSink(std::make_shared<ManualClock>())
+    {}
+
     EventScheduler *scheduler = nullptr;
     bool otherThreadGotThrough = false;
     std::thread other;
@@ -92,7 +96,7 @@ private Q_SLOTS:
     void eventsAreNotDeliveredInsideAHandler()
     {
         QFETCH(bool, nestedLoop);
-        NullAudioSink sink;
+        NullAudioSink sink(std::make_shared<ManualClock>());
         QVERIFY(!sink.start(1, format16k()).isError());
         EventScheduler scheduler(sink);
         QStringList log;
@@ -117,7 +121,7 @@ private Q_SLOTS:
 
     void aHandlerMayDestroyTheScheduler()
     {
-        NullAudioSink sink;
+        NullAudioSink sink(std::make_shared<ManualClock>());
         QVERIFY(!sink.start(1, format16k()).isError());
         auto scheduler = std::make_unique<EventScheduler>(sink);
         int delivered = 0;

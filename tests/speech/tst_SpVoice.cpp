@@ -1,4 +1,5 @@
 #include "FakeSynthesizer.h"
+#include "ManualClock.h"
 #include "NullAudioSink.h"
 #include "SpVoice.h"
 #include "SpeechRecorder.h"
@@ -8,21 +9,26 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace std::chrono_literals;
+
 namespace {
+// The fake speaks 100 ms per word and 20 ms per blank at 16 kHz; the sink
+// hears only as much as the test plays.
 struct Rig
 {
     FakeSynthesizer *synthesizer = nullptr;
     NullAudioSink *sink = nullptr;
+    std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
     std::unique_ptr<SpVoice> voice;
+
+    void play(std::chrono::milliseconds time = 60s) { clock->advance(time); }
 };
 
-// The fake speaks 100 ms per word at 16 kHz; the null sink plays it four
-// times faster than real time to keep the tests short.
-Rig makeVoice(double speed = 4.0)
+Rig makeVoice()
 {
     Rig rig;
     auto synthesizer = std::make_unique<FakeSynthesizer>();
-    auto sink = std::make_unique<NullAudioSink>(speed);
+    auto sink = std::make_unique<NullAudioSink>(rig.clock);
     rig.synthesizer = synthesizer.get();
     rig.sink = sink.get();
     rig.voice = std::make_unique<SpVoice>(std::move(synthesizer), std::move(sink));
@@ -70,6 +76,7 @@ private Q_SLOTS:
         Rig rig = makeVoice();
         SpeechRecorder recorder(*rig.voice);
         rig.voice->Speak(text, SVSFlagsAsync | SVSFIsNotXML);
+        rig.play();
         QTRY_COMPARE(recorder.count("end"), 1);
         Words heard;
         for (const auto &e : recorder.of("word"))
@@ -85,6 +92,7 @@ private Q_SLOTS:
         Rig rig = makeVoice();
         SpeechRecorder recorder(*rig.voice);
         rig.voice->speakFragments({textFragment("Hi there", {3, 4, 9, 10, 11, 12, 13, 14, 15})}, SVSFlagsAsync);
+        rig.play();
         QTRY_COMPARE(recorder.count("end"), 1);
         const auto words = recorder.of("word");
         QCOMPARE(words.size(), 2);
@@ -112,6 +120,7 @@ private Q_SLOTS:
         Rig rig = makeVoice();
         SpeechRecorder recorder(*rig.voice);
         rig.voice->Speak(text, flags | SVSFlagsAsync);
+        rig.play();
         QTRY_COMPARE(recorder.count("end"), 1);
         Words heard;
         for (const auto &e : recorder.of("word"))
@@ -130,8 +139,12 @@ private Q_SLOTS:
         Rig rig = makeVoice();
         SpeechRecorder recorder(*rig.voice);
         QVERIFY_THROWS_EXCEPTION(SontiError, rig.voice->Speak("<pron sym=\"qq\">x</pron>", SVSFIsXML | SVSFlagsAsync));
-        QTest::qWait(100);
-        QCOMPARE(recorder.events.size(), 0);
+        // Nothing was queued: the next stream is the only one heard.
+        const int next = rig.voice->Speak("fine", SVSFlagsAsync);
+        rig.play();
+        QTRY_COMPARE(recorder.count("end"), 1);
+        QCOMPARE(recorder.of("start").size(), 1);
+        QCOMPARE(recorder.events.first().stream, next);
     }
 
     void onlyInterestingEventsAreRaised_data()
@@ -151,10 +164,14 @@ private Q_SLOTS:
         Rig rig = makeVoice();
         rig.voice->setEventInterests(interests);
         SpeechRecorder recorder(*rig.voice);
-        rig.voice->Speak("one two", SVSFlagsAsync);
+        rig.play();
         if (kinds.isEmpty()) {
-            QTest::qWait(300);
+            // Nothing to wait for: once it has been heard to its end, its
+            // events get a moment to (not) arrive.
+            rig.voice->Speak("one two", SVSFDefault);
+            QTest::qWait(100);
         } else {
+            rig.voice->Speak("one two", SVSFlagsAsync);
             QTRY_COMPARE(recorder.count(kinds.last()), 1);
         }
         QStringList seen;
@@ -173,6 +190,7 @@ private Q_SLOTS:
         rig.voice->setEventInterests(SVEAllEvents);
         SpeechRecorder recorder(*rig.voice);
         rig.voice->Speak("alpha beta gamma delta", SVSFlagsAsync);
+        rig.play();
         QTRY_COMPARE(recorder.count("end"), 1);
         qint64 last = 0;
         for (const auto &e : recorder.events) {
@@ -199,20 +217,23 @@ private Q_SLOTS:
 
     void purgeEndsEveryStreamAfterTheCallReturns()
     {
-        Rig rig = makeVoice(1.0);
+        Rig rig = makeVoice();
         SpeechRecorder recorder(*rig.voice);
         const int first = rig.voice->Speak("one two three four five six", SVSFlagsAsync);
         const int second = rig.voice->Speak("seven eight", SVSFlagsAsync);
-        QTRY_VERIFY(recorder.count("word") >= 1);
+        rig.play(150ms);
+        QTRY_COMPARE(recorder.count("word"), 2);
         QCOMPARE(rig.voice->Speak(QString(), SVSFPurgeBeforeSpeak), 0);
         QCOMPARE(recorder.count("end"), 0);
-        const int wordsAtPurge = recorder.count("word");
         QTRY_COMPARE(recorder.count("end"), 2);
         QCOMPARE(recorder.of("end")[0].stream, first);
         QCOMPARE(recorder.of("end")[1].stream, second);
-        QTest::qWait(200);
-        QCOMPARE(recorder.count("word"), wordsAtPurge);
-        QCOMPARE(recorder.count("end"), 2);
+        // Nothing of them is heard later: the next stream's word is the only one after.
+        const int third = rig.voice->Speak("nine", SVSFlagsAsync);
+        rig.play();
+        QTRY_COMPARE(recorder.count("end"), 3);
+        QCOMPARE(recorder.count("word"), 3);
+        QCOMPARE(recorder.of("word").last().stream, third);
         QVERIFY(!rig.sink->startedTags().contains(second));
     }
 
@@ -222,6 +243,7 @@ private Q_SLOTS:
         SpeechRecorder recorder(*rig.voice);
         const int first = rig.voice->Speak("one two three four five six", SVSFlagsAsync);
         const int second = rig.voice->Speak("seven", SVSFlagsAsync | SVSFPurgeBeforeSpeak);
+        rig.play();
         QTRY_COMPARE(recorder.count("end"), 2);
         QCOMPARE(recorder.of("end")[0].stream, first);
         QCOMPARE(recorder.of("end")[1].stream, second);
@@ -249,6 +271,7 @@ private Q_SLOTS:
     {
         Rig rig = makeVoice();
         SpeechRecorder recorder(*rig.voice);
+        rig.play();
         const int stream = rig.voice->Speak("one two three", SVSFDefault);
         const AudioSink::Position position = rig.sink->position();
         QCOMPARE(position.tag, qint64(stream));
@@ -259,20 +282,25 @@ private Q_SLOTS:
 
     void pauseHoldsSoundAndEventsUntilResume()
     {
-        Rig rig = makeVoice(1.0);
+        Rig rig = makeVoice();
         rig.voice->setAlertBoundary(SVEPhoneme);
         SpeechRecorder recorder(*rig.voice);
         rig.voice->Speak("one two three four five six seven eight", SVSFlagsAsync);
-        QTRY_VERIFY(recorder.count("word") >= 2);
+        rig.play(150ms);
+        QTRY_COMPARE(recorder.count("word"), 2);
         rig.voice->Pause();
-        QTest::qWait(150);
+        // The next phoneme boundary is at most half a word away.
+        rig.play(60ms);
+        QTRY_VERIFY(!rig.sink->position().playing);
         const int eventsWhilePaused = int(recorder.events.size());
         const qint64 heard = rig.sink->position().frames;
-        QTest::qWait(300);
+        rig.play(300ms);
+        QCoreApplication::processEvents();
         QCOMPARE(int(recorder.events.size()), eventsWhilePaused);
         QCOMPARE(rig.sink->position().frames, heard);
-        QVERIFY(recorder.count("end") == 0);
+        QCOMPARE(recorder.count("word"), 2);
         rig.voice->Resume();
+        rig.play();
         QTRY_COMPARE(recorder.count("end"), 1);
         QCOMPARE(recorder.count("word"), 8);
     }
@@ -281,8 +309,8 @@ private Q_SLOTS:
     {
         Rig rig = makeVoice();
         SpeechRecorder recorder(*rig.voice);
-        // As a sound server that stopped answering: nothing is heard.
-        rig.sink->setPaused(true);
+        // The clock stands still, as if the sound server had stopped
+        // answering: nothing is heard.
         try {
             rig.voice->Speak("one two three", SVSFDefault);
             QFAIL("Speak returned");
@@ -290,7 +318,7 @@ private Q_SLOTS:
             QCOMPARE(error.number(), int(SontiError::AudioFailure));
         }
         QTRY_COMPARE(recorder.count("end"), 1);
-        rig.sink->setPaused(false);
+        rig.play();
         rig.voice->Speak("four", SVSFDefault);
         QTRY_COMPARE(recorder.count("end"), 2);
     }
@@ -314,11 +342,12 @@ private Q_SLOTS:
         } catch (const SontiError &error) {
             QCOMPARE(error.number(), int(SontiError::AudioFailure));
         }
-        QTest::qWait(100);
-        QCOMPARE(recorder.events.size(), 0);
         rig.sink->setConnectError({});
         rig.voice->Speak("hello", SVSFlagsAsync);
+        rig.play();
         QTRY_COMPARE(recorder.count("end"), 1);
+        // The failed Speak queued nothing.
+        QCOMPARE(recorder.of("start").size(), 1);
     }
 
     void failingSynthesisStillEndsTheStream()
@@ -332,27 +361,31 @@ private Q_SLOTS:
             QCOMPARE(recorder.count("end"), 0);
         });
         const int stream = rig.voice->Speak("hello", SVSFlagsAsync);
+        rig.play();
         QTRY_COMPARE(recorder.count("end"), 1);
         QCOMPARE(failures, (QList<std::pair<int, QString>>{{stream, "broken"}}));
     }
 
     void aPurgedStreamIsNoFailure()
     {
-        Rig rig = makeVoice(1.0);
+        Rig rig = makeVoice();
         SpeechRecorder recorder(*rig.voice);
         QSignalSpy failures(rig.voice.get(), &SpVoice::StreamFailed);
         rig.voice->Speak("one two three four five six", SVSFlagsAsync);
+        rig.play(150ms);
         QTRY_VERIFY(recorder.count("word") > 0);
         rig.voice->Speak("", SVSFPurgeBeforeSpeak);
-        QTRY_COMPARE(recorder.count("end"), 1);
-        QTest::qWait(100);
+        // Whatever the purged stream had to say comes before the next one ends.
+        rig.voice->Speak("seven", SVSFlagsAsync);
+        rig.play();
+        QTRY_COMPARE(recorder.count("end"), 2);
         QCOMPARE(failures.count(), 0);
     }
 
     void audioThatCannotBeConvertedEndsTheStreamUnheard()
     {
         auto synthesizer = std::make_unique<FakeSynthesizer>(0);
-        auto sink = std::make_unique<NullAudioSink>();
+        auto sink = std::make_unique<NullAudioSink>(std::make_shared<ManualClock>());
         NullAudioSink *sinkSeen = sink.get();
         SpVoice voice(std::move(synthesizer), std::move(sink));
         SpeechRecorder recorder(voice);
@@ -371,6 +404,7 @@ private Q_SLOTS:
         rig.voice->AudioOutputStream()->Format().setType(SAFT16kHz16BitStereo);
         rig.voice->setAudioOutputStream(rig.voice->AudioOutputStream());
         SpeechRecorder recorder(*rig.voice);
+        rig.play();
         const int stream = rig.voice->Speak("one two", SVSFDefault);
         QCOMPARE(rig.synthesizer->spoken().last().voiceId, QStringLiteral("fake/de"));
         // 220 ms at 16 kHz, two channels of two bytes.
@@ -427,6 +461,7 @@ private Q_SLOTS:
         mark.argument = "42";
         rig.voice->setEventInterests(SVEAllEvents);
         SpeechRecorder recorder(*rig.voice);
+        rig.play();
         rig.voice->speakFragments({loud, silence, mark, textFragment("two")}, SVSFDefault);
         const auto spoken = rig.synthesizer->spoken();
         QCOMPARE(spoken.size(), 2);
@@ -452,6 +487,7 @@ private Q_SLOTS:
         SpeechRecorder recorder(*rig.voice);
         for (int i = 0; i < 100; ++i)
             rig.voice->Speak(QStringLiteral("cycle %1 of many words").arg(i), SVSFlagsAsync | SVSFPurgeBeforeSpeak);
+        rig.play();
         QTRY_COMPARE(recorder.count("end"), 100);
         QList<int> ended;
         for (const auto &e : recorder.of("end"))
@@ -463,10 +499,12 @@ private Q_SLOTS:
 
     void destroyingTheVoiceWhileSpeakingIsSafe()
     {
-        for (int i = 0; i < 5; ++i) {
-            Rig rig = makeVoice(1.0);
+        for (int words = 0; words < 5; ++words) {
+            Rig rig = makeVoice();
+            SpeechRecorder recorder(*rig.voice);
             rig.voice->Speak("a long text that is still being spoken when the voice goes away", SVSFlagsAsync);
-            QTest::qWait(i * 20);
+            rig.play(words * 120ms);
+            QTRY_VERIFY(recorder.count("word") >= words);
             rig.voice->Pause();
             rig.voice.reset();
         }

@@ -10,6 +10,11 @@ NullAudioSink::NullAudioSink(double speed)
     : m_speed(speed > 0 ? speed : 1.0)
 {}
 
+NullAudioSink::NullAudioSink(std::shared_ptr<ManualClock> clock)
+    : m_manualClock(std::move(clock))
+    , m_manualSeen(m_manualClock->microseconds())
+{}
+
 void NullAudioSink::setConnectError(const SontiError &error)
 {
     std::lock_guard lock(m_mutex);
@@ -42,6 +47,25 @@ SontiError NullAudioSink::connect()
 
 void NullAudioSink::advanceLocked()
 {
+    if (m_manualClock) {
+        const qint64 now = m_manualClock->microseconds();
+        if (!m_paused)
+            m_manualCredit += double(now - m_manualSeen);
+        m_manualSeen = now;
+        const int rate = m_format.sampleRate();
+        if (m_open && rate > 0) {
+            const double left = double(m_written) - m_heard;
+            const double affordable = m_manualCredit * rate / 1e6;
+            if (affordable >= left) {
+                m_heard = double(m_written);
+                m_manualCredit -= left * 1e6 / rate;
+            } else {
+                m_heard += affordable;
+                m_manualCredit = 0;
+            }
+        }
+        return;
+    }
     const Clock::time_point now = Clock::now();
     if (m_open && !m_paused) {
         const double seconds = std::chrono::duration<double>(now - m_lastAdvance).count();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AudioSink.h"
+#include "ManualClock.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -8,18 +9,26 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 
 // A sink that plays nothing but keeps time like a real device: written
-// frames are "heard" at the format's rate (times speed), playback stalls
-// when the writer falls behind, and pause holds the clock. It keeps the
-// same two seconds ahead as the real sink. Window and engine tests use it
-// to run without a sound server; connect can be made to fail, and what was
-// written can be kept for inspection.
+// frames are "heard" at the format's rate, and pause holds the clock. It
+// keeps the same two seconds ahead as the real sink. Window and engine
+// tests use it to run without a sound server; connect can be made to fail,
+// and what was written can be kept for inspection.
+//
+// By default it runs on the steady clock (times speed), and playback
+// stalls when the writer falls behind. With a ManualClock it plays exactly
+// as much audio as the test advances the clock by while not paused,
+// whenever that audio gets written: time advanced before a stream starts or
+// while the writer lags is kept for it, not lost, so a test that advances
+// the clock before a synchronous Speak lets it finish.
 class NullAudioSink : public AudioSink
 {
 public:
     explicit NullAudioSink(double speed = 1.0);
+    explicit NullAudioSink(std::shared_ptr<ManualClock> clock);
 
     // What connect() reports from now on (no error by default).
     void setConnectError(const SontiError &error);
@@ -47,6 +56,9 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     double m_speed = 1.0;
+    std::shared_ptr<ManualClock> m_manualClock;
+    qint64 m_manualSeen = 0;   // the manual clock's time when last read
+    double m_manualCredit = 0; // microseconds advanced and not yet played
     SontiError m_connectError;
     SontiError m_error;
     SpAudioFormat m_format;

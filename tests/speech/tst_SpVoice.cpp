@@ -4,10 +4,14 @@
 #include "SpVoice.h"
 #include "SpeechRecorder.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+
+#include <functional>
 
 using namespace std::chrono_literals;
 
@@ -44,6 +48,19 @@ SpeechFragment textFragment(const QString &text, QList<qsizetype> offsets = {})
 }
 
 using Words = QList<std::pair<int, int>>;
+
+// Waits for the engine's threads without processing events, so that
+// nothing is delivered meanwhile.
+bool waitUndelivered(const std::function<bool()> &done)
+{
+    const QDeadlineTimer deadline(10000);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(1);
+    }
+    return true;
+}
 }
 
 class tst_SpVoice : public QObject
@@ -235,6 +252,27 @@ private Q_SLOTS:
         QCOMPARE(recorder.count("word"), 3);
         QCOMPARE(recorder.of("word").last().stream, third);
         QVERIFY(!rig.sink->startedTags().contains(second));
+    }
+
+    void aPurgedStreamEndsBeforeTheNextIsHeard()
+    {
+        Rig rig = makeVoice();
+        rig.sink->setCapture(true);
+        SpeechRecorder recorder(*rig.voice);
+        rig.play();
+        // The first stream starts; the second replaces it and plays to its
+        // end, all before this thread gets to deliver anything.
+        const int first = rig.voice->Speak("one two three", SVSFlagsAsync);
+        QVERIFY(waitUndelivered([&] { return !rig.sink->captured(first).isEmpty(); }));
+        const int second = rig.voice->Speak("four", SVSFlagsAsync | SVSFPurgeBeforeSpeak);
+        QVERIFY(waitUndelivered([&] {
+            const AudioSink::Position heard = rig.sink->position();
+            return heard.tag == second && !heard.playing;
+        }));
+        QTRY_COMPARE(recorder.count("end"), 2);
+        QCOMPARE(recorder.events.first().kind, QStringLiteral("end"));
+        QCOMPARE(recorder.events.first().stream, first);
+        QCOMPARE(recorder.events.last().stream, second);
     }
 
     void speakWithPurgeReplacesWhatWasSpeaking()

@@ -61,10 +61,11 @@ void EventScheduler::wake()
     deliverDue();
 }
 
-void EventScheduler::dropThrough(int stream)
+void EventScheduler::dropThrough(int stream, const QList<SpeechEvent> &ends)
 {
     Q_ASSERT(QThread::currentThread() == thread());
     bool pauseNow = false;
+    bool post = false;
     {
         std::lock_guard lock(m_mutex);
         m_droppedThrough = std::max(m_droppedThrough, stream);
@@ -75,10 +76,18 @@ void EventScheduler::dropThrough(int stream)
             m_held = true;
             pauseNow = true;
         }
+        m_ends.insert(m_ends.end(), ends.begin(), ends.end());
+        if (!ends.isEmpty() && !m_wakePosted) {
+            m_wakePosted = true;
+            post = true;
+        }
     }
     // The sink takes its own lock, so never while ours is held.
     if (pauseNow)
         m_sink.setPaused(true);
+    // Posted, so the ends arrive after the purging call has returned.
+    if (post)
+        QMetaObject::invokeMethod(this, &EventScheduler::wake, Qt::QueuedConnection);
 }
 
 std::optional<qint64> EventScheduler::nextFrameOf(SpeechEvent::Kind kind, int maxAheadMs)
@@ -147,7 +156,11 @@ void EventScheduler::deliverDue()
                 m_held = true;
                 pauseNow = true;
             }
-            if (!m_held && !m_queue.empty() && (!nested || m_pauseAt)) {
+            if (!m_ends.empty() && !nested) {
+                // Every event still queued belongs to a later stream.
+                event = std::move(m_ends.front());
+                m_ends.pop_front();
+            } else if (!m_held && !m_queue.empty() && (!nested || m_pauseAt)) {
                 const SpeechEvent &head = m_queue.front();
                 const bool isDue =
                     head.immediate || head.stream < now.tag || (head.stream == now.tag && head.frame <= now.frames);

@@ -3,6 +3,7 @@
 #include "AudioSink.h"
 #include "SpeechEvent.h"
 
+#include <QList>
 #include <QObject>
 #include <QTimer>
 
@@ -29,8 +30,10 @@ public:
     // delivered in frame order.
     void push(const SpeechEvent &event);
     // Forgets every undelivered event of streams up to this number, and
-    // every later push for them.
-    void dropThrough(int stream);
+    // every later push for them. ends (the EndStream events of those
+    // streams, in order) are delivered instead, before anything else and
+    // after the caller has returned, even while delivery is held.
+    void dropThrough(int stream, const QList<SpeechEvent> &ends = {});
 
     // The frame of the next event of this kind in the stream being heard,
     // at most maxAheadMs after the frame heard now.
@@ -51,6 +54,7 @@ private:
     QTimer m_timer;
     std::mutex m_mutex;
     std::deque<SpeechEvent> m_queue;
+    std::deque<SpeechEvent> m_ends; // of dropped streams
     int m_droppedThrough = 0;
     bool m_wakePosted = false;
     bool m_held = false;

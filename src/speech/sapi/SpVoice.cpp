@@ -171,22 +171,22 @@ void SpVoice::purge()
     const AudioSink::Position heard = m_sink->position();
     m_worker->purgeThrough(m_lastStream);
     m_sink->flush(m_lastStream);
-    m_scheduler->dropThrough(m_lastStream);
-    // Every purged stream still ends, after the purging call has returned.
-    QList<int> ended = m_openStreams.values();
-    std::sort(ended.begin(), ended.end());
+    // Every purged stream still ends, after the purging call has returned
+    // and before any event of a later stream.
+    QList<int> purged = m_openStreams.values();
+    std::sort(purged.begin(), purged.end());
+    m_endingStreams.unite(m_openStreams);
     m_openStreams.clear();
-    const qint64 bytes = heard.frames * m_format.blockAlign();
-    for (const int stream : std::as_const(ended)) {
-        const qint64 position = stream == heard.tag ? bytes : 0;
-        QMetaObject::invokeMethod(
-            this,
-            [this, stream, position] {
-                if (m_eventInterests & SVEEndInputStream)
-                    Q_EMIT EndStream(stream, position);
-            },
-            Qt::QueuedConnection);
+    QList<SpeechEvent> ends;
+    for (const int stream : std::as_const(purged)) {
+        SpeechEvent end;
+        end.kind = SpeechEvent::Kind::EndStream;
+        end.stream = stream;
+        end.position = stream == heard.tag ? heard.frames * m_format.blockAlign() : 0;
+        end.immediate = true;
+        ends.append(end);
     }
+    m_scheduler->dropThrough(m_lastStream, ends);
 }
 
 void SpVoice::Pause()
@@ -227,7 +227,7 @@ void SpVoice::onDue(const SpeechEvent &e)
             Q_EMIT StartStream(e.stream, e.position);
         break;
     case SpeechEvent::Kind::EndStream:
-        if (!m_openStreams.remove(e.stream))
+        if (!m_openStreams.remove(e.stream) && !m_endingStreams.remove(e.stream))
             break;
         if (e.error.isError())
             Q_EMIT StreamFailed(e.stream, e.error);

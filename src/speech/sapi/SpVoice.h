@@ -112,7 +112,8 @@ private:
     bool m_allowFormatChanges = true;
     bool m_paused = false;
     int m_lastStream = 0;
-    QSet<int> m_openStreams;
+    QSet<int> m_openStreams;   // queued or speaking
+    QSet<int> m_endingStreams; // purged, their EndStream not yet raised
     SpObjectTokens m_tokens;
     SpObjectToken m_voice;
     SpAudioFormat m_format;

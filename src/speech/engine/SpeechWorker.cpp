@@ -7,7 +7,8 @@
 #include "Synthesizer.h"
 
 #include <QLoggingCategory>
-#include <QThread>
+
+#include <pthread.h>
 
 #include <algorithm>
 #include <cmath>
@@ -18,6 +19,9 @@
 Q_LOGGING_CATEGORY(lcWorker, "sonti.speech.worker", QtCriticalMsg)
 
 namespace {
+// The worker whose synthesis thread this is, if any.
+thread_local const SpeechWorker *t_worker = nullptr;
+
 constexpr int LevelBlocksPerSecond = 20;
 
 // 0..100 from a block's loudness: -60 dBFS and below is 0, full scale 100.
@@ -237,10 +241,19 @@ SpeechWorker::SpeechWorker(Synthesizer &synthesizer, AudioSink &sink, EventSched
 {
     // A plain loop rather than queued calls: the thread spends its time
     // blocked inside the synthesiser's callback while the sink is full, and
-    // must still see a purge at once, which an atomic flag gives.
-    m_thread.reset(QThread::create([this] { run(); }));
-    m_thread->setObjectName(QStringLiteral("SontiSynthesis"));
-    m_thread->start();
+    // must still see a purge at once, which an atomic flag gives. A
+    // std::thread, because its join is one ThreadSanitizer can see
+    // (QThread::wait synchronises through Qt's own futex-based mutex).
+    m_thread = std::thread([this] {
+        t_worker = this;
+        pthread_setname_np(pthread_self(), "SontiSynthesis");
+        run();
+    });
+}
+
+bool SpeechWorker::onSynthesisThread() const
+{
+    return t_worker == this;
 }
 
 SpeechWorker::~SpeechWorker()
@@ -254,8 +267,7 @@ SpeechWorker::~SpeechWorker()
     }
     m_sink.flush(std::numeric_limits<int>::max());
     m_changed.notify_all();
-    m_thread->quit();
-    m_thread->wait();
+    m_thread.join();
 }
 
 void SpeechWorker::enqueue(SpeechJob job)

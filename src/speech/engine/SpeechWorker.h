@@ -6,14 +6,13 @@
 #include "SpeechFragment.h"
 
 #include <QList>
-#include <QThread>
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
-#include <memory>
 #include <mutex>
+#include <thread>
 
 class AudioSink;
 class EventScheduler;
@@ -64,7 +63,7 @@ public:
 private:
     class StreamRun;
     void run();
-    bool onSynthesisThread() const { return QThread::currentThread() == m_thread.get(); }
+    bool onSynthesisThread() const;
 
     Synthesizer &m_synthesizer;
     AudioSink &m_sink;
@@ -76,5 +75,5 @@ private:
     int m_finishedThrough = 0;
     std::atomic<int> m_purgedThrough = 0;
     std::atomic<quint64> m_progress = 0; // counts the synthesis thread's steps
-    std::unique_ptr<QThread> m_thread;
+    std::thread m_thread;
 };

@@ -301,6 +301,7 @@ private Q_SLOTS:
         Rig rig = makeVoice();
         SpeechRecorder recorder(*rig.voice);
         rig.voice->Speak(path, SVSFIsFilename | SVSFIsNotXML | SVSFlagsAsync);
+        rig.play();
         QTRY_COMPARE(recorder.count("end"), 1);
         QCOMPARE(rig.synthesizer->spoken().first().fragment.text, QStringLiteral(u"café €"));
     }

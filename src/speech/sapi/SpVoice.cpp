@@ -11,6 +11,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <chrono>
 
 namespace {
 // How long a synchronous Speak waits while neither synthesis nor playback

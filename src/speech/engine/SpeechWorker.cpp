@@ -125,6 +125,7 @@ public:
             level(m_mono.size());
         if (m_pendingViseme)
             flushViseme(m_framesOut, 0);
+        releaseAll();
     }
 
     SpeechEvent eventAt(SpeechEvent::Kind kind, qint64 frame) const
@@ -138,13 +139,51 @@ public:
         return e;
     }
 
+    // Events wait here until no earlier one can follow: a viseme is only
+    // pushed once its successor is known, and a level once its block is
+    // full, so a sink that hears what is written at once (a WAV file) could
+    // otherwise have a later event delivered first. The end goes straight
+    // through, after everything held.
     void push(const SpeechEvent &e)
     {
-        if (wanted(e.kind))
+        if (!wanted(e.kind))
+            return;
+        if (e.kind == SpeechEvent::Kind::EndStream) {
+            releaseAll();
             m_worker.m_scheduler.push(e);
+            return;
+        }
+        SpeechEvent held = e;
+        // An event later than the synthesiser promised is heard where the
+        // stream already is.
+        if (held.frame < m_released) {
+            held.frame = m_released;
+            held.position = m_released * m_job.format.blockAlign();
+        }
+        const auto at = std::upper_bound(m_held.begin(), m_held.end(), held.frame,
+                                         [](qint64 frame, const SpeechEvent &x) { return frame < x.frame; });
+        m_held.insert(at, held);
     }
 
 private:
+    // Hands the scheduler every held event up to frame, in order; no later
+    // event may come before it.
+    void release(qint64 frame)
+    {
+        const auto end = std::upper_bound(m_held.begin(), m_held.end(), frame,
+                                          [](qint64 f, const SpeechEvent &x) { return f < x.frame; });
+        for (auto it = m_held.begin(); it != end; ++it)
+            m_worker.m_scheduler.push(*it);
+        m_held.erase(m_held.begin(), end);
+        m_released = std::max(m_released, frame);
+    }
+
+    void releaseAll()
+    {
+        if (!m_held.empty())
+            release(m_held.back().frame);
+    }
+
     bool wanted(SpeechEvent::Kind kind) const
     {
         switch (kind) {
@@ -165,6 +204,12 @@ private:
             offset += size_t(m_blockFrames);
         }
         m_mono.erase(m_mono.begin(), m_mono.begin() + qsizetype(offset));
+        // What comes next: the next level block, the viseme waiting for its
+        // successor, the synthesiser's events from the next chunk on.
+        qint64 safe = std::min(m_levelFrame, m_converter.outputFrameOf(m_inputSamples));
+        if (m_pendingViseme)
+            safe = std::min(safe, m_pendingViseme->frame);
+        release(safe);
         if (!m_bytes.isEmpty() && !m_worker.m_sink.write(m_bytes)) {
             m_failed = true;
             m_error = m_worker.m_sink.error();
@@ -232,6 +277,8 @@ private:
     QByteArray m_bytes;
     std::vector<qint16> m_mono;
     std::optional<SpeechEvent> m_pendingViseme;
+    std::vector<SpeechEvent> m_held; // in frame order
+    qint64 m_released = 0;           // every event up to here has been pushed
 };
 
 SpeechWorker::SpeechWorker(Synthesizer &synthesizer, AudioSink &sink, EventScheduler &scheduler)

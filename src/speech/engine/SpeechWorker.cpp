@@ -141,7 +141,7 @@ public:
 
     // Events wait here until no earlier one can follow: a viseme is only
     // pushed once its successor is known, and a level once its block is
-    // full, so a sink that hears what is written at once (a WAV file) could
+    // full, so a sink that hears what is written at once (a sound file) could
     // otherwise have a later event delivered first. The end goes straight
     // through, after everything held.
     void push(const SpeechEvent &e)

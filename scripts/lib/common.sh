@@ -15,6 +15,7 @@ SONTI_RUN_PACKAGES=(
 SONTI_TEST_PACKAGES=(
     pulseaudio sox xdotool imagemagick x11-utils
     clang libclang-rt-14-dev clang-format espeak-ng qpdf jq
+    qt6-base-private-dev
 )
 
 sonti_log() { printf '== %s\n' "$*"; }

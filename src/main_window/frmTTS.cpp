@@ -1,9 +1,11 @@
 #include "frmTTS.h"
 
 #include "AMeter.h"
+#include "DocumentDrop.h"
 #include "DocumentReader.h"
 #include "FileDlg.h"
 #include "INIReadWrite.h"
+#include "LevelMeterAccessible.h"
 #include "MenuIconDrawer.h"
 #include "MeterSurface.h"
 #include "MouthImages.h"
@@ -14,6 +16,7 @@
 #include "SontiError.h"
 #include "SpVoice.h"
 #include "StoredSettings.h"
+#include "TextZoom.h"
 #include "Twips.h"
 
 #include <QAction>
@@ -22,8 +25,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScrollBar>
-#include <QTextBlock>
+#include <QShortcut>
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -32,7 +34,6 @@
 #include <QScreen>
 #include <QTimer>
 
-#include <algorithm>
 #include <exception>
 
 Q_LOGGING_CATEGORY(lcMainWindow, "sonti.main_window", QtCriticalMsg)
@@ -44,8 +45,10 @@ frmTTS::frmTTS(Dependencies dependencies, QWidget *parent)
 {
     if (m_dependencies.mouthPicturePrefix.isEmpty())
         m_dependencies.mouthPicturePrefix = MouthImages::defaultPrefix();
+    LevelMeterAccessible::install();
     m_meterSurface = new MeterSurface;
     m_ui.setupUi(this, m_meterSurface);
+    m_highlight = TextHighlight(m_ui.Text1);
     // The menu pictures carry their own transparency; magenta never occurs in them.
     ImageList1.setMaskColor(OleColor::fromRgb(255, 0, 255));
     ImageList1.Add(QImage(QStringLiteral(":/menu/open.png")));
@@ -69,6 +72,11 @@ frmTTS::frmTTS(Dependencies dependencies, QWidget *parent)
     // A user's choice; code that sets an index calls the handler itself.
     connect(m_ui.VC, &QComboBox::activated, this, &frmTTS::VC_Click);
     connect(m_ui.FC, &QComboBox::activated, this, &frmTTS::FC_Click);
+
+    // Escape stops as the Stop button does, and only when it is enabled.
+    connect(new QShortcut(Qt::Key_Escape, this), &QShortcut::activated, m_ui.cmdStop, &QPushButton::click);
+    new TextZoom(m_ui.Text1, this);
+    connect(new DocumentDrop(m_ui.Text1), &DocumentDrop::fileDropped, this, &frmTTS::OpenDocument);
 }
 
 frmTTS::~frmTTS() = default;
@@ -240,15 +248,7 @@ void frmTTS::SelectText(qint32 start, qint32 length)
 {
     // Positions come from the engine; one outside the text selects what lies
     // inside it rather than failing.
-    const int textLength = m_ui.Text1->document()->characterCount() - 1;
-    const int from = std::clamp(start, 0, textLength);
-    const int to = std::clamp(qint64(from) + std::max(length, 0), qint64(from), qint64(textLength));
-    QTextCursor cursor(m_ui.Text1->document());
-    cursor.setPosition(from);
-    cursor.setPosition(int(to), QTextCursor::KeepAnchor);
-    m_ui.Text1->setTextCursor(cursor);
-    // Scroll so the spoken word stays in view however long the text.
-    m_ui.Text1->ensureCursorVisible();
+    m_highlight.select(start, length);
 }
 
 void frmTTS::showLevel(qint32 level)
@@ -260,7 +260,8 @@ void frmTTS::showLevel(qint32 level)
 
 void frmTTS::Voice_Word(qint32, qint64, qint32 Pos, qint32 length)
 {
-    m_guard.run("Voice_Word", [&] { SelectText(Pos, length); });
+    // The word is lit rather than selected: see TextHighlight.
+    m_guard.run("Voice_Word", [&] { m_highlight.lightWord(Pos, length); });
 }
 
 void frmTTS::Voice_EndStream(qint32, qint64)
@@ -273,6 +274,7 @@ void frmTTS::Voice_EndStream(qint32, qint64)
         m_ui.FC->setEnabled(true);
         m_ui.VC->setEnabled(true);
         m_ui.ProcXML->setEnabled(true);
+        m_highlight.clearWord();
         SelectText(0, m_ui.Text1->document()->characterCount() - 1);
         m_ui.Text1->setReadOnly(false);
     });
@@ -304,6 +306,8 @@ void frmTTS::cmdTalk_Click()
         m_ui.VC->setEnabled(false);
         m_ui.ProcXML->setEnabled(false);
         m_ui.Text1->setReadOnly(true);
+        // A selection is drawn over the lit word and would hide it.
+        m_highlight.dropSelection();
         voice().Speak(m_ui.Text1->toPlainText(), SpeakFlags);
     } catch (const std::exception &) {
         showMessage(QStringLiteral("Speech Error!"), QMessageBox::Critical);

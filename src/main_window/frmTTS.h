@@ -3,6 +3,7 @@
 #include "HandlerGuard.h"
 #include "ImageList.h"
 #include "RecentFiles.h"
+#include "TextHighlight.h"
 #include "frmTTSUi.h"
 
 #include <QMainWindow>
@@ -55,7 +56,15 @@ public:
     // Empty when no voice could be created.
     std::unique_ptr<SpVoice> Voice;
 
+    // Loads the file into the text box, names it in the caption and puts it
+    // first among the recent files; a file that cannot be read is reported and
+    // changes nothing. File > Open, the recent files, a file named on the
+    // command line and a file dropped on the text box all open this way.
+    void OpenDocument(const QString &path);
+
     const frmTTSUi &ui() const { return m_ui; }
+    // The word lit while speaking.
+    const TextHighlight &highlight() const { return m_highlight; }
     MeterSurface *meterSurface() const { return m_meterSurface; }
 
     // The two menu images, and the face pictures by viseme number.
@@ -100,7 +109,6 @@ private:
     // for the user, when that failed.
     QString writeSettings();
     void moveOntoAScreen();
-    void OpenDocument(const QString &path);
     void AddToMRU(const QString &path);
     void showRecentFiles();
     void fillVoiceList();
@@ -119,6 +127,7 @@ private:
     void enterStep(const QString &step);
 
     frmTTSUi m_ui;
+    TextHighlight m_highlight;
     MeterSurface *m_meterSurface = nullptr;
     Dependencies m_dependencies;
     bool m_unloaded = false;

@@ -127,6 +127,8 @@ void frmTTSUi::setupUi(QMainWindow *window, QWidget *meterSurface)
                              static_cast<QWidget *>(Label1)})
         passive->setFocusPolicy(Qt::NoFocus);
 
+    describeForAssistiveTechnology();
+
     QWidget::setTabOrder(Text1, cmdTalk);
     QWidget::setTabOrder(cmdTalk, cmdPause);
     QWidget::setTabOrder(cmdPause, cmdStop);
@@ -138,6 +140,7 @@ void frmTTSUi::setupUi(QMainWindow *window, QWidget *meterSurface)
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
     mnuOpen = mnuFile->addAction(QStringLiteral("&Open"));
     mnuOpen->setObjectName(QStringLiteral("mnuOpen"));
+    mnuOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     SAP1 = mnuFile->addSeparator();
     SAP1->setObjectName(QStringLiteral("SAP1"));
     SAP1->setVisible(false);
@@ -151,6 +154,37 @@ void frmTTSUi::setupUi(QMainWindow *window, QWidget *meterSurface)
     SAP2->setObjectName(QStringLiteral("SAP2"));
     mnuExit = mnuFile->addAction(QStringLiteral("E&xit"));
     mnuExit->setObjectName(QStringLiteral("mnuExit"));
+    mnuExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     window->setFixedSize(window->sizeHint());
+}
+
+void frmTTSUi::describeForAssistiveTechnology()
+{
+    Text1->setAccessibleName(QStringLiteral("Text to read"));
+    Text1->setAccessibleDescription(
+        QStringLiteral("Type or paste the text here, open a file with Control+O, or drop one on the box"));
+    // The caption's blanks only pad the frame's border.
+    Frame1->setAccessibleName(Frame1->title().trimmed());
+    VisemePicture->setAccessibleName(QStringLiteral("Face"));
+    VisemePicture->setAccessibleDescription(QStringLiteral("A picture whose mouth moves as Sonti speaks"));
+    Picture1->setAccessibleName(QStringLiteral("Audio level"));
+    // A fixed name also keeps the label from announcing every new level.
+    Label1->setAccessibleName(QStringLiteral("Audio level"));
+    VC->setAccessibleName(QStringLiteral("Voice"));
+    FC->setAccessibleName(QStringLiteral("Output format"));
+    // Qt names a list on Linux by its current item and takes its label from
+    // a buddy label; these carry the names and take no room in the layout.
+    const auto nameLabel = [](const char *objectName, const QString &text, QComboBox *list) {
+        auto *label = new QLabel(text, list->parentWidget());
+        label->setObjectName(QLatin1String(objectName));
+        label->setBuddy(list);
+        label->hide();
+    };
+    nameLabel("VCName", VC->accessibleName(), VC);
+    nameLabel("FCName", FC->accessibleName(), FC);
+    ProcXML->setAccessibleDescription(QStringLiteral("Reads tags in the text as speech markup instead of saying them"));
+    cmdTalk->setAccessibleDescription(QStringLiteral("Reads the text aloud"));
+    cmdPause->setAccessibleDescription(QStringLiteral("Pauses the speech, or resumes it"));
+    cmdStop->setAccessibleDescription(QStringLiteral("Stops the speech; Escape does the same"));
 }

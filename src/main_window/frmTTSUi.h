@@ -47,4 +47,8 @@ public:
     std::array<QAction *, 5> mnuMRU{};
     QAction *SAP2 = nullptr;
     QAction *mnuExit = nullptr;
+
+private:
+    // Names and descriptions where a control's caption does not say it all.
+    void describeForAssistiveTechnology();
 };

@@ -20,7 +20,7 @@ Module1::Module1(const QString &lockPath)
 
 Module1::~Module1() = default;
 
-int Module1::Main()
+int Module1::Main(const QString &document)
 {
     if (m_instance->acquire() == SingleInstance::Result::AnotherCopyRuns) {
         QMessageBox::warning(nullptr, appTitle, QStringLiteral("I'm Already Running!"));
@@ -48,5 +48,7 @@ int Module1::Main()
         QMessageBox::critical(nullptr, appTitle, QStringLiteral("Sonti could not start: %1").arg(failure));
         return 1;
     }
+    if (!document.isEmpty())
+        m_window->OpenDocument(document);
     return 0;
 }

@@ -18,7 +18,9 @@ public:
     // Runs the start-up. Returns 0 when the main window is shown and the
     // event loop should run; otherwise the program's exit code (0 when
     // another copy runs, non-zero when the main window could not load).
-    int Main();
+    // document: a file to open once the window is shown, as File > Open
+    // would; empty for none. A second copy opens nothing.
+    int Main(const QString &document = QString());
 
     frmTTS *window() const { return m_window.get(); }
 

@@ -254,26 +254,33 @@ private Q_SLOTS:
         QCOMPARE(m_fx.messages[0].title, QStringLiteral("Sonti"));
     }
 
-    void wordsAreSelectedAndTheEndSelectsAll()
+    void wordsAreLitAndTheEndSelectsAll()
     {
         frmTTS window(m_fx.dependencies());
         window.Form_Load();
         QPlainTextEdit *text = window.ui().Text1;
         text->setPlainText(QStringLiteral("Hello there\r\nfriend"));
         text->setReadOnly(true);
+        const auto lit = [&] {
+            const int start = window.highlight().litStart();
+            return text->toPlainText().mid(start, window.highlight().litEnd() - start);
+        };
         window.Voice_Word(1, 0, 0, 5);
-        QCOMPARE(text->textCursor().selectedText(), QStringLiteral("Hello"));
+        QCOMPARE(lit(), QStringLiteral("Hello"));
         window.Voice_Word(1, 0, 6, 5);
-        QCOMPARE(text->textCursor().selectedText(), QStringLiteral("there"));
+        QCOMPARE(lit(), QStringLiteral("there"));
         window.Voice_Word(1, 0, 500, 5);
-        QVERIFY(text->textCursor().selectedText().isEmpty());
+        QVERIFY(lit().isEmpty());
         window.Voice_Word(1, 0, 10, 500);
-        QVERIFY(text->textCursor().selectedText().endsWith(QStringLiteral("friend")));
+        QVERIFY(lit().endsWith(QStringLiteral("friend")));
+        // Lighting a word leaves the text cursor alone.
+        QVERIFY(!text->textCursor().hasSelection());
         QVERIFY(m_fx.messages.isEmpty());
 
         window.Voice_Viseme(1, 0, 50, 0, 0, 7);
         window.Voice_AudioLevel(1, 0, 37);
         window.Voice_EndStream(1, 0);
+        QCOMPARE(window.highlight().litStart(), -1);
         QCOMPARE(text->textCursor().selectionStart(), 0);
         QCOMPARE(text->textCursor().selectionEnd(), text->document()->characterCount() - 1);
         QVERIFY(!text->isReadOnly());

@@ -49,4 +49,20 @@ win="$(wait_window '^TTS$' "$SONTI_PID")" || fail "no window at the second start
 file_menu "$win" 2
 wait_title "$win" "TTS - R&D notes.txt" || fail "restored recent item 2 did not open"
 exit_by_menu "$win"
+
+# A file named on the command line, relative to where sonti starts, opens
+# as File > Open would and becomes the first recent file.
+pushd "$E2E_DIR/my docs" >/dev/null
+start_sonti "read me.txt"
+popd >/dev/null
+win="$(wait_window '^TTS - read me.txt$' "$SONTI_PID")" || fail "sonti FILE did not open FILE"
+exit_by_menu "$win"
+grep -qxF "1=$first" "$E2E_DIR/TTS.ini" || fail "sonti FILE did not make FILE the first recent file: $(cat "$E2E_DIR/TTS.ini")"
+
+# One that cannot be read is reported over the window, which keeps its text.
+start_sonti "$E2E_DIR/no such file.txt"
+box="$(wait_window '^Sonti$' "$SONTI_PID")" || fail "sonti with a missing FILE showed no message"
+win="$(wait_window '^TTS$' "$SONTI_PID")" || fail "sonti with a missing FILE showed no window"
+timeout 5 xdotool windowfocus --sync "$box" key Return
+exit_by_menu "$win"
 echo "PASS"

@@ -42,9 +42,10 @@ fail() {
     exit 1
 }
 
-# start_sonti: starts a copy in the background and sets SONTI_PID.
+# start_sonti [arguments...]: starts a copy in the background and sets
+# SONTI_PID.
 start_sonti() {
-    "$E2E_DIR/sonti" >>"$E2E_DIR/sonti.log" 2>&1 &
+    "$E2E_DIR/sonti" "$@" >>"$E2E_DIR/sonti.log" 2>&1 &
     SONTI_PID=$!
     E2E_PIDS+=("$SONTI_PID")
 }

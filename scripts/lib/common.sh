@@ -6,7 +6,7 @@ SONTI_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 # What building and running Sonti needs.
 SONTI_RUN_PACKAGES=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-base-dev-tools libgl-dev
+    qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
     libespeak-ng-dev espeak-ng-data libpulse-dev libsoxr-dev libsndfile1-dev
     libpoppler-qt6-dev libarchive-dev
     pulseaudio-utils fonts-liberation2 fonts-dejavu-core xvfb xauth
@@ -16,6 +16,7 @@ SONTI_TEST_PACKAGES=(
     pulseaudio sox xdotool imagemagick x11-utils
     clang libclang-rt-14-dev clang-format espeak-ng qpdf jq
     qt6-base-private-dev
+    dpkg-dev file desktop-file-utils appstream man-db
 )
 
 sonti_log() { printf '== %s\n' "$*"; }

@@ -1,10 +1,10 @@
 #include "INIReadWrite.h"
 
+#include "SettingsFolder.h"
 #include "SontiError.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QStandardPaths>
 
 #include <cmath>
@@ -38,8 +38,7 @@ QString chooseConfigFolder()
 {
     if (QCoreApplication::instance()) {
         const QString programFolder = QCoreApplication::applicationDirPath();
-        const QFileInfo info(programFolder);
-        if (!programFolder.isEmpty() && info.isDir() && info.isWritable())
+        if (SettingsFolder::isPortable(programFolder))
             return programFolder;
     }
     const QString userFolder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);

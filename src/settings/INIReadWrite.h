@@ -20,9 +20,10 @@ namespace INIReadWrite {
 
 inline const QString LineBreakMarker = QStringLiteral("%%&&Chr(13)&&%%");
 
-// The folder where a bare file name is placed: the program's folder when it
-// is writable, else the user's configuration folder (created if needed).
-// Decided on the first call and kept for the life of the program.
+// The folder where a bare file name is placed: the program's folder for a
+// portable copy (see SettingsFolder), else the user's configuration folder
+// (created if needed). Decided on the first call and kept for the life of
+// the program.
 QString ConfigFolder();
 
 // Sets the file: an absolute fileName is used as it is, a bare name is placed

@@ -1,10 +1,12 @@
 #include "Icons.h"
 #include "Palette.h"
 
+#include <QBuffer>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <QSvgGenerator>
 
 namespace Icons {
 
@@ -52,12 +54,8 @@ void paintWaves(QPainter &painter, int count, qreal width)
     }
 }
 
-} // namespace
-
-QImage loudspeaker(int size)
+void paintLoudspeaker(QPainter &painter, int size)
 {
-    QImage image = blank(size);
-    QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.scale(size / 32.0, size / 32.0);
     paintSpeaker(painter);
@@ -66,7 +64,31 @@ QImage loudspeaker(int size)
         paintWaves(painter, 2, 3.2);
     else
         paintWaves(painter, 3, 2.4);
+}
+
+} // namespace
+
+QImage loudspeaker(int size)
+{
+    QImage image = blank(size);
+    QPainter painter(&image);
+    paintLoudspeaker(painter, size);
     return image;
+}
+
+QByteArray loudspeakerSvg()
+{
+    QBuffer svg;
+    QSvgGenerator generator;
+    generator.setOutputDevice(&svg);
+    generator.setSize(QSize(128, 128));
+    generator.setViewBox(QRect(0, 0, 128, 128));
+    generator.setTitle(QStringLiteral("Sonti"));
+    generator.setDescription(QStringLiteral("A loudspeaker sending out sound waves"));
+    QPainter painter(&generator);
+    paintLoudspeaker(painter, 128);
+    painter.end();
+    return svg.data();
 }
 
 QImage openFolder()

@@ -8,6 +8,8 @@
 namespace Icons {
 
 QImage loudspeaker(int size);
+// The loudspeaker as SVG, for the scalable size of the icon theme.
+QByteArray loudspeakerSvg();
 QImage openFolder(); // an open yellow folder with a curved arrow
 QImage exitCross();  // a red disc with a white X
 

@@ -4,8 +4,10 @@
 #include "DocumentDrop.h"
 #include "DocumentReader.h"
 #include "FileDlg.h"
+#include "FocusHandOver.h"
 #include "INIReadWrite.h"
 #include "LevelMeterAccessible.h"
+#include "ListAccessible.h"
 #include "MenuIconDrawer.h"
 #include "MeterSurface.h"
 #include "MouthImages.h"
@@ -46,6 +48,7 @@ frmTTS::frmTTS(Dependencies dependencies, QWidget *parent)
     if (m_dependencies.mouthPicturePrefix.isEmpty())
         m_dependencies.mouthPicturePrefix = MouthImages::defaultPrefix();
     LevelMeterAccessible::install();
+    ListAccessible::install();
     m_meterSurface = new MeterSurface;
     m_ui.setupUi(this, m_meterSurface);
     m_highlight = TextHighlight(m_ui.Text1);
@@ -269,6 +272,7 @@ void frmTTS::Voice_EndStream(qint32, qint64)
     m_guard.run("Voice_EndStream", [&] {
         showRestingFace();
         m_ui.cmdTalk->setEnabled(true);
+        FocusHandOver::handOver({m_ui.cmdPause, m_ui.cmdStop}, m_ui.cmdTalk);
         m_ui.cmdPause->setEnabled(false);
         m_ui.cmdStop->setEnabled(false);
         m_ui.FC->setEnabled(true);
@@ -299,8 +303,10 @@ void frmTTS::cmdTalk_Click()
             showMessage(QStringLiteral("Nothing to Speak!"), QMessageBox::Warning);
             return;
         }
-        m_ui.cmdTalk->setEnabled(false);
+        // Pause is enabled first, so it can take the focus from Speak.
         m_ui.cmdPause->setEnabled(true);
+        FocusHandOver::handOver({m_ui.cmdTalk}, m_ui.cmdPause);
+        m_ui.cmdTalk->setEnabled(false);
         m_ui.cmdStop->setEnabled(true);
         m_ui.FC->setEnabled(false);
         m_ui.VC->setEnabled(false);
@@ -320,6 +326,7 @@ void frmTTS::cmdPause_Click()
         if (m_ui.cmdPause->text() == QLatin1String("&Pause")) {
             voice().Pause();
             m_ui.cmdPause->setText(QStringLiteral("&Resume"));
+            FocusHandOver::handOver({m_ui.cmdStop}, m_ui.cmdPause);
             m_ui.cmdStop->setEnabled(false);
             showLevel(0);
         } else {
@@ -335,6 +342,7 @@ void frmTTS::cmdStop_Click()
     m_guard.run("cmdStop_Click", [this] {
         voice().Speak(QString(), SVSFPurgeBeforeSpeak);
         m_ui.cmdTalk->setEnabled(true);
+        FocusHandOver::handOver({m_ui.cmdPause, m_ui.cmdStop}, m_ui.cmdTalk);
         m_ui.cmdPause->setEnabled(false);
         m_ui.cmdStop->setEnabled(false);
         m_ui.FC->setEnabled(true);

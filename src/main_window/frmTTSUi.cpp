@@ -171,18 +171,9 @@ void frmTTSUi::describeForAssistiveTechnology()
     Picture1->setAccessibleName(QStringLiteral("Audio level"));
     // A fixed name also keeps the label from announcing every new level.
     Label1->setAccessibleName(QStringLiteral("Audio level"));
+    // The current item is the lists' value (see ListAccessible).
     VC->setAccessibleName(QStringLiteral("Voice"));
     FC->setAccessibleName(QStringLiteral("Output format"));
-    // Qt names a list on Linux by its current item and takes its label from
-    // a buddy label; these carry the names and take no room in the layout.
-    const auto nameLabel = [](const char *objectName, const QString &text, QComboBox *list) {
-        auto *label = new QLabel(text, list->parentWidget());
-        label->setObjectName(QLatin1String(objectName));
-        label->setBuddy(list);
-        label->hide();
-    };
-    nameLabel("VCName", VC->accessibleName(), VC);
-    nameLabel("FCName", FC->accessibleName(), FC);
     ProcXML->setAccessibleDescription(QStringLiteral("Reads tags in the text as speech markup instead of saying them"));
     cmdTalk->setAccessibleDescription(QStringLiteral("Reads the text aloud"));
     cmdPause->setAccessibleDescription(QStringLiteral("Pauses the speech, or resumes it"));

@@ -1,5 +1,6 @@
 #include "WindowFixture.h"
 
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
@@ -130,32 +131,38 @@ private Q_SLOTS:
         QCOMPARE(int(iface->role()), role);
     }
 
-    void listsAreNamedByTheirLabelsWithTheItemAsValue_data()
+    void listsAreNamedForTheirPurposeWithTheItemAsValue_data()
     {
         QTest::addColumn<QString>("control");
-        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("name");
         QTest::newRow("voices") << "VC"
                                 << "Voice";
         QTest::newRow("formats") << "FC"
                                  << "Output format";
     }
 
-    void listsAreNamedByTheirLabelsWithTheItemAsValue()
+    void listsAreNamedForTheirPurposeWithTheItemAsValue()
     {
         QFETCH(QString, control);
-        QFETCH(QString, label);
+        QFETCH(QString, name);
+        AccessibilityRecorder recorder;
         auto window = m_fx.start();
         auto *list = window->findChild<QComboBox *>(control);
-        list->setCurrentIndex(1);
         QAccessibleInterface *iface = accessible(list);
+        QCOMPARE(iface->text(QAccessible::Name), name);
+        QCOMPARE(int(iface->role()), int(QAccessible::ComboBox));
+        // The item is the value, and the text a screen reader reads.
+        list->setCurrentIndex(1);
         QCOMPARE(iface->text(QAccessible::Value), list->itemText(1));
-        // Qt on Linux names a list by its item; the name a screen reader
-        // speaks comes from the list's label.
-        const auto labels = iface->relations(QAccessible::Label);
-        QStringList names;
-        for (const auto &relation : labels)
-            names << relation.first->text(QAccessible::Name);
-        QVERIFY2(names.contains(label), qPrintable(names.join(u',')));
+        QAccessibleTextInterface *text = iface->textInterface();
+        QVERIFY(text);
+        QCOMPARE(text->text(0, text->characterCount()), list->itemText(1));
+        // A new item is told as new text; the popup list is the only child.
+        recorder.clear();
+        list->setCurrentIndex(0);
+        QCOMPARE(recorder.count(list, {QAccessible::TextUpdated}), 1);
+        QCOMPARE(iface->childCount(), 1);
+        QCOMPARE(iface->child(0)->object(), static_cast<QObject *>(list->view()));
     }
 
     void theMeterIsOneObjectWithTheLevelAsItsValue()
@@ -237,6 +244,30 @@ private Q_SLOTS:
         QVERIFY(ui.cmdTalk->isEnabled());
         QVERIFY(!ui.cmdStop->isEnabled());
         QVERIFY(!ui.Text1->isReadOnly());
+    }
+
+    void theFocusGoesFromButtonToButtonNeverIntoTheText()
+    {
+        auto window = startActive();
+        const frmTTSUi &ui = window->ui();
+        ui.Text1->setPlainText(QStringLiteral("one two three four five six seven eight nine ten"));
+        ui.cmdTalk->setFocus();
+        QSignalSpy moves(qApp, &QApplication::focusChanged);
+        QSignalSpy ends(window->Voice.get(), &SpVoice::EndStream);
+
+        QTest::keyClick(ui.cmdTalk, Qt::Key_Space);
+        QCOMPARE(QApplication::focusWidget(), ui.cmdPause);
+        QTest::keyClick(ui.cmdPause, Qt::Key_Space);
+        QTest::keyClick(ui.cmdPause, Qt::Key_Space);
+        QTest::keyClick(window.get(), Qt::Key_Escape);
+        QCOMPARE(QApplication::focusWidget(), ui.cmdTalk);
+        QTRY_COMPARE(ends.size(), 1);
+
+        QTest::keyClick(ui.cmdTalk, Qt::Key_Space);
+        QTRY_COMPARE(ends.size(), 2);
+        QCOMPARE(QApplication::focusWidget(), ui.cmdTalk);
+        for (const QList<QVariant> &move : std::as_const(moves))
+            QVERIFY(move.at(1).value<QWidget *>() != ui.Text1);
     }
 
     void controlOOpensAndControlQExits()

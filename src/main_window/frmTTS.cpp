@@ -286,6 +286,10 @@ void frmTTS::Voice_EndStream(qint32, qint64)
 
 void frmTTS::Voice_AudioLevel(qint32, qint64, qint32 AudioLevel)
 {
+    // The voice pauses at the next phoneme, so levels of the sound before it
+    // may still arrive; a paused meter keeps reading 0%.
+    if (m_ui.cmdPause->text() == QLatin1String("&Resume"))
+        return;
     m_guard.run("Voice_AudioLevel", [&] { showLevel(AudioLevel); });
 }
 

@@ -9,6 +9,9 @@ if [[ -z "${DISPLAY:-}" ]] || ! xdpyinfo >/dev/null 2>&1; then
 fi
 
 E2E_DIR="$(mktemp -d /tmp/sonti-e2e.XXXXXX)"
+# Screenshots worth keeping after the run (the build folder's Testing/e2e).
+E2E_SHOTS="${SONTI_E2E_SHOTS:-$E2E_DIR}"
+mkdir -p "$E2E_SHOTS"
 # Each test gets its own program folder (TTS.ini lives beside the binary)
 # and its own runtime folder (the single-instance lock), so tests never
 # see each other's state.

@@ -58,7 +58,7 @@ start_sonti
 win="$(wait_window '^TTS$' "$SONTI_PID")" || fail "no window at the second start"
 sleep 0.2
 controls "$win" "$E2E_DIR/restored.png"
-cp "$E2E_DIR/restored.png" "${SONTI_E2E_SHOTS:-$E2E_DIR}/settings-restored.png" 2>/dev/null || true
+cp "$E2E_DIR/restored.png" "$E2E_SHOTS/settings-restored.png" 2>/dev/null || true
 differ="$(compare -metric AE "$E2E_DIR/restored.png" "$E2E_DIR/chosen.png" null: 2>&1 || true)"
 [[ "$differ" == 0 ]] || fail "voice, format and XML box look different after the restart ($differ pixels)"
 exit_by_menu "$win"

@@ -50,7 +50,7 @@ for ((i = 0; i < 150; i++)); do
     fi
     sleep 0.05
 done
-cp "$E2E_DIR/now.png" "${SONTI_E2E_SHOTS:-$E2E_DIR}/speech-end.png" 2>/dev/null || true
+cp "$E2E_DIR/now.png" "$E2E_SHOTS/speech-end.png" 2>/dev/null || true
 kill "$recorder" 2>/dev/null || true
 wait "$recorder" 2>/dev/null || true
 

@@ -87,6 +87,9 @@ private Q_SLOTS:
         QCOMPARE(controlState(ui), paused);
         QCOMPARE(ui.cmdPause->text(), QStringLiteral("&Resume"));
         QCOMPARE(ui.Label1->text(), QStringLiteral("0%"));
+        // A level of the sound before the pause, arriving late, is not shown.
+        window->Voice_AudioLevel(1, 0, 40);
+        QCOMPARE(ui.Label1->text(), QStringLiteral("0%"));
 
         QTest::mouseClick(ui.cmdPause, Qt::LeftButton);
         QCOMPARE(controlState(ui), speaking);

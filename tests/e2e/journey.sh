@@ -161,10 +161,14 @@ same "$E2E_DIR/meter-paused.png" "$E2E_DIR/meter-stopped.png" || fail "the meter
 controls "$E2E_DIR/now.png" "$E2E_DIR/controls-before.png"
 xdotool mousemove --window "$win" 100 $((menu + 300)) click 1
 xdotool key --delay 30 Tab Tab Down Tab Up alt+l
+for ((i = 0; i < 250; i++)); do
+    grab
+    controls "$E2E_DIR/now.png" "$E2E_DIR/controls-chosen.png"
+    ! same "$E2E_DIR/controls-before.png" "$E2E_DIR/controls-chosen.png" && break
+    sleep 0.02
+done
+((i < 250)) || fail "the voice, format and XML box did not change"
 sleep 0.3
-grab
-controls "$E2E_DIR/now.png" "$E2E_DIR/controls-chosen.png"
-! same "$E2E_DIR/controls-before.png" "$E2E_DIR/controls-chosen.png" || fail "the voice, format and XML box did not change"
 # The stream of the first speech must be gone before the new one is read.
 for ((i = 0; i < 250; i++)); do
     [[ -z "$(sonti_streams)" ]] && break

@@ -162,8 +162,8 @@ void frmTTSUi::setupUi(QMainWindow *window, QWidget *meterSurface)
 void frmTTSUi::describeForAssistiveTechnology()
 {
     Text1->setAccessibleName(QStringLiteral("Text to read"));
-    Text1->setAccessibleDescription(
-        QStringLiteral("Type or paste the text here, open a file with Control+O, or drop one on the box"));
+    // Read out each time the box gets the focus: kept short.
+    Text1->setAccessibleDescription(QStringLiteral("Sonti reads this text aloud"));
     // The caption's blanks only pad the frame's border.
     Frame1->setAccessibleName(Frame1->title().trimmed());
     VisemePicture->setAccessibleName(QStringLiteral("Face"));

@@ -225,28 +225,9 @@ private Q_SLOTS:
         QCOMPARE(text->textCursor().position(), 0);
     }
 
-    void escapeStopsOnlyWhenStopIsEnabled()
-    {
-        auto window = startActive();
-        const frmTTSUi &ui = window->ui();
-        ui.Text1->setPlainText(QStringLiteral("one two three four five six seven eight nine ten"));
-        QTest::keyClick(window.get(), Qt::Key_Escape);
-        QVERIFY(ui.cmdTalk->isEnabled());
-
-        QTest::mouseClick(ui.cmdTalk, Qt::LeftButton);
-        QTest::mouseClick(ui.cmdPause, Qt::LeftButton);
-        QTest::keyClick(window.get(), Qt::Key_Escape);
-        QCOMPARE(ui.cmdPause->text(), QStringLiteral("&Resume"));
-        QVERIFY(!ui.cmdTalk->isEnabled());
-
-        QTest::mouseClick(ui.cmdPause, Qt::LeftButton);
-        QTest::keyClick(window.get(), Qt::Key_Escape);
-        QVERIFY(ui.cmdTalk->isEnabled());
-        QVERIFY(!ui.cmdStop->isEnabled());
-        QVERIFY(!ui.Text1->isReadOnly());
-    }
-
-    void theFocusGoesFromButtonToButtonNeverIntoTheText()
+    // Escape stops only while Stop is enabled; the focus goes from button
+    // to button, never into the text.
+    void speakingByKeyboard()
     {
         auto window = startActive();
         const frmTTSUi &ui = window->ui();
@@ -254,12 +235,18 @@ private Q_SLOTS:
         ui.cmdTalk->setFocus();
         QSignalSpy moves(qApp, &QApplication::focusChanged);
         QSignalSpy ends(window->Voice.get(), &SpVoice::EndStream);
+        QTest::keyClick(window.get(), Qt::Key_Escape);
+        QVERIFY(ui.cmdTalk->isEnabled());
 
         QTest::keyClick(ui.cmdTalk, Qt::Key_Space);
         QCOMPARE(QApplication::focusWidget(), ui.cmdPause);
         QTest::keyClick(ui.cmdPause, Qt::Key_Space);
+        QTest::keyClick(window.get(), Qt::Key_Escape);
+        QCOMPARE(ui.cmdPause->text(), QStringLiteral("&Resume"));
         QTest::keyClick(ui.cmdPause, Qt::Key_Space);
         QTest::keyClick(window.get(), Qt::Key_Escape);
+        QVERIFY(ui.cmdTalk->isEnabled());
+        QVERIFY(!ui.Text1->isReadOnly());
         QCOMPARE(QApplication::focusWidget(), ui.cmdTalk);
         QTRY_COMPARE(ends.size(), 1);
 

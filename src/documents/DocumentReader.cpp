@@ -6,6 +6,7 @@
 #include "TextDecoder.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
@@ -28,14 +29,18 @@ LoadedDocument failure(int number, const QString &description)
     return document;
 }
 
-// The formats module, loaded once on first need: beside the program when
-// installed there, else where the build put it.
+// The formats module, loaded once on first need: beside the program, or
+// where an install puts it (the library folder, found from the program's
+// bin folder, whatever the prefix), else where the build put it.
 DocumentFormats *formatsModule()
 {
     static DocumentFormats *const formats = [] {
         QStringList candidates;
-        if (QCoreApplication::instance())
-            candidates << QCoreApplication::applicationDirPath() + u'/' + QStringLiteral(SONTI_FORMATS_MODULE_NAME);
+        if (QCoreApplication::instance()) {
+            const QString program = QCoreApplication::applicationDirPath() + u'/';
+            candidates << program + QStringLiteral(SONTI_FORMATS_MODULE_NAME)
+                       << QDir::cleanPath(program + QStringLiteral(SONTI_FORMATS_MODULE_INSTALLED));
+        }
         candidates << QStringLiteral(SONTI_FORMATS_MODULE_PATH);
         for (const QString &candidate : std::as_const(candidates)) {
             if (!QFileInfo::exists(candidate))

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The Debian package as a user gets it: builds it with CPack in the given
 # build folder, checks its metadata and that apt can satisfy its Depends,
-# unpacks it into a throw-away root and runs the unpacked sonti-say (a WAV
-# file with speech in it) and sonti (under the Xvfb display of scripts/test:
-# the window shows, Ctrl+Q ends it, TTS.ini lands in the user's folder).
+# unpacks it into a throw-away root and runs the unpacked sonti-say (an HTML
+# page, read by the packaged formats module, spoken into a WAV file) and
+# sonti (under the Xvfb display of scripts/test: the window shows, Ctrl+Q
+# ends it, TTS.ini lands in the user's folder).
 #   tests/package/installed.sh <build dir>
 set -euo pipefail
 build="$(cd "$1" && pwd)"
@@ -16,7 +17,10 @@ fail() {
 
 (cd "$build" && cpack -G DEB -B "$work/out" >"$work/cpack.log" 2>&1) || fail "cpack: $(tail -5 "$work/cpack.log")"
 deb="$(ls "$work"/out/sonti_*.deb)"
-dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "Depends names no Qt: $(dpkg-deb -f "$deb" Depends)"
+depends="$(dpkg-deb -f "$deb" Depends)"
+for library in libqt6widgets6 libespeak-ng1 libpulse0 libsoxr0 libpoppler-qt6 libarchive; do
+    grep -q "$library" <<<"$depends" || fail "Depends names no $library: $depends"
+done
 apt-get install --simulate --no-install-recommends "$deb" >"$work/apt.log" 2>&1 || fail "apt cannot install it: $(tail -5 "$work/apt.log")"
 
 root="$work/root"
@@ -32,7 +36,12 @@ for size in 16x16 32x32 48x48 64x64 128x128 256x256 scalable; do
     ls "$root/usr/share/icons/hicolor/$size/apps/"* >/dev/null || fail "no $size icon"
 done
 
-"$root/usr/bin/sonti-say" -o "$work/hello.wav" "Hello from the package" || fail "sonti-say"
+# An HTML page is read through the formats module, which must come from the
+# package, not from the build.
+printf '<html><body><p>Hello from the package</p></body></html>\n' >"$work/hello.html"
+LD_DEBUG=files "$root/usr/bin/sonti-say" -o "$work/hello.wav" -f "$work/hello.html" 2>"$work/say.log" \
+    || fail "sonti-say: $(grep -v '^ *[0-9]*:' "$work/say.log")"
+grep -q "file=$root/.*libsonti_formats.so" "$work/say.log" || fail "the formats module was not loaded from the package"
 rms="$(sox "$work/hello.wav" -n stat 2>&1 | awk '/RMS +amplitude/ {print $3}')"
 awk -v r="$rms" 'BEGIN { exit !(r > 0.01) }' || fail "the WAV file holds no speech (RMS $rms)"
 

@@ -209,10 +209,11 @@ shot 6-restored
     || fail "the window is not where it was left: $(xdotool getwindowgeometry "$win")"
 controls "$E2E_DIR/now.png" "$E2E_DIR/controls-restored.png"
 same "$E2E_DIR/controls-at-exit.png" "$E2E_DIR/controls-restored.png" || fail "voice, format or XML box not restored"
-file_menu "$win" 2
-wait_title "$win" "TTS - second file.txt" || fail "the recent files were not restored"
+# As the first run left it (opening a recent file below stores the list anew).
 for line in Speaker=1 Format=1 XML=0 Count=2 "1=$first" "2=$second"; do
     grep -qxF "$line" "$E2E_DIR/TTS.ini" || fail "TTS.ini lacks '$line': $(cat "$E2E_DIR/TTS.ini")"
 done
+file_menu "$win" 2
+wait_title "$win" "TTS - second file.txt" || fail "the recent files were not restored"
 exit_by_menu "$win"
 echo "PASS (screenshots in $E2E_SHOTS)"

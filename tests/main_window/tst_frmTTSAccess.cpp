@@ -193,8 +193,11 @@ private Q_SLOTS:
 
         QTest::mouseClick(ui.cmdTalk, Qt::LeftButton);
         // The sighted user sees a later word lit while it is spoken...
+        // Half-way through the third word.
+        m_fx.clock->advance(std::chrono::milliseconds(190));
         QTRY_COMPARE(litText(*window), QStringLiteral("three"));
         QVERIFY(!ui.Text1->textCursor().hasSelection());
+        m_fx.clock->advance(std::chrono::seconds(60));
         QTRY_COMPARE(ends.size(), 1);
         // ...and the whole text selected at the end.
         QCOMPARE(ui.Text1->textCursor().selectedText(), ui.Text1->toPlainText());
@@ -251,6 +254,7 @@ private Q_SLOTS:
         QTRY_COMPARE(ends.size(), 1);
 
         QTest::keyClick(ui.cmdTalk, Qt::Key_Space);
+        m_fx.clock->advance(std::chrono::seconds(60));
         QTRY_COMPARE(ends.size(), 2);
         QCOMPARE(QApplication::focusWidget(), ui.cmdTalk);
         for (const QList<QVariant> &move : std::as_const(moves))

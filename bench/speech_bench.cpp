@@ -2,9 +2,13 @@
 // scripts/bench. Prints one "name value" line per figure (milliseconds).
 //   Speak → first audio handed to the sink, for a sentence and a long text;
 //   Speak → first sound in the sink's monitor;
-//   word events against the moment their sample is heard (median, p95).
+//   word events against the moment their sample is heard (median, p95);
+//   the same first-audio figures with flite's slt and kal16;
+//   synthesis throughput of each engine (seconds of audio per second).
 
+#include "EngineSet.h"
 #include "EspeakSynthesizer.h"
+#include "FliteSynthesizer.h"
 #include "PulseAudioSink.h"
 #include "SpVoice.h"
 
@@ -17,6 +21,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <map>
 #include <mutex>
 
 namespace {
@@ -127,6 +132,30 @@ double median(std::vector<double> v)
     return v.empty() ? 0 : v[v.size() / 2];
 }
 
+// Discards the audio, counting it.
+class Counter : public SynthesisOutput
+{
+public:
+    qint64 samples = 0;
+    bool deliver(std::span<const qint16> s, std::span<const SynthesisEvent>) override
+    {
+        samples += qint64(s.size());
+        return true;
+    }
+};
+
+// Seconds of audio per second of synthesis, for a text in one fragment.
+double throughput(Synthesizer &synthesizer, const QString &voiceId, const QString &text)
+{
+    SpeechFragment fragment;
+    fragment.text = text;
+    Counter counter;
+    const Clock::time_point start = Clock::now();
+    synthesizer.synthesize(fragment, voiceId, counter);
+    const double seconds = msBetween(start, Clock::now()) / 1000.0;
+    return double(counter.samples) / synthesizer.sampleRate(voiceId) / std::max(seconds, 1e-6);
+}
+
 double percentile(std::vector<double> v, double p)
 {
     std::sort(v.begin(), v.end());
@@ -150,7 +179,9 @@ int main(int argc, char *argv[])
 
     auto sinkOwner = std::make_unique<TimingSink>();
     TimingSink *sink = sinkOwner.get();
-    SpVoice voice(std::make_unique<EspeakSynthesizer>(), std::move(sinkOwner));
+    SpVoice voice(EngineSet::installed(QLocale(QStringLiteral("en_US"))), std::move(sinkOwner));
+    const SpObjectToken espeakVoice = voice.GetVoices().byId(QStringLiteral("eSpeak-NG/gmw/en-US"));
+    voice.setVoice(espeakVoice);
     voice.setEventInterests(SVEAllEvents);
     Monitor monitor(qEnvironmentVariable("SONTI_TEST_SINK", "sonti_null"));
     monitor.start();
@@ -197,6 +228,20 @@ int main(int argc, char *argv[])
         runOnce(sentence, toSinkShort, true);
         runOnce(longText, toSinkLong, false);
     }
+    // flite: the first audio only (its word timing is measured the same way
+    // as espeak-ng's by the figures above, through the same worker).
+    std::map<QString, std::pair<std::vector<double>, std::vector<double>>> fliteToSink;
+    const std::vector<double> soundSoFar = toSound;
+    for (const char *id : {"slt", "kal16"}) {
+        voice.setVoice(voice.GetVoices().byId(QStringLiteral("Flite/") + QLatin1String(id)));
+        auto &[shortTimes, longTimes] = fliteToSink[QLatin1String(id)];
+        for (int i = 0; i < rounds; ++i) {
+            runOnce(sentence, shortTimes, false);
+            runOnce(longText, longTimes, false);
+        }
+    }
+    toSound = soundSoFar;
+    voice.setVoice(espeakVoice);
     monitor.stop = true;
     monitor.wait();
     std::printf("speak_to_first_write_sentence_ms %.2f\n", median(toSinkShort));
@@ -206,5 +251,17 @@ int main(int argc, char *argv[])
     std::printf("word_error_median_ms %.2f\n", median(wordError));
     std::printf("word_error_p95_ms %.2f\n", percentile(wordError, 0.95));
     std::printf("word_events %zu\n", wordError.size());
+    for (const auto &[id, times] : fliteToSink) {
+        std::printf("flite_%s_first_write_sentence_ms %.2f\n", qPrintable(id), median(times.first));
+        std::printf("flite_%s_first_write_long_ms %.2f\n", qPrintable(id), median(times.second));
+    }
+    // Throughput on the first 5000 characters (flite's clustergen voices
+    // take about a minute for the whole text).
+    const QString part = longText.left(5000);
+    EspeakSynthesizer espeak;
+    FliteSynthesizer flite;
+    std::printf("throughput_espeak_x %.0f\n", throughput(espeak, QStringLiteral("gmw/en-US"), part));
+    for (const char *id : {"slt", "kal16", "kal"})
+        std::printf("throughput_flite_%s_x %.0f\n", id, throughput(flite, QLatin1String(id), part));
     return 0;
 }

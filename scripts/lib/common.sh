@@ -7,7 +7,7 @@ SONTI_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 SONTI_RUN_PACKAGES=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
-    libespeak-ng-dev espeak-ng-data libpulse-dev libsoxr-dev libsndfile1-dev
+    libespeak-ng-dev espeak-ng-data flite1-dev libpulse-dev libsoxr-dev libsndfile1-dev
     libpoppler-qt6-dev libarchive-dev
     pulseaudio-utils fonts-liberation2 fonts-dejavu-core xvfb xauth
 )

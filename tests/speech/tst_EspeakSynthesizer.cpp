@@ -74,7 +74,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         m_synth = std::make_unique<EspeakSynthesizer>();
-        QCOMPARE(m_synth->sampleRate(), 22050);
+        QCOMPARE(m_synth->sampleRate(English), 22050);
     }
 
     void everyVoiceOnceInAStableOrder()

@@ -1,6 +1,6 @@
 #include "SayCommand.h"
 
-#include "EspeakSynthesizer.h"
+#include "EngineSet.h"
 #include "EventPrinter.h"
 #include "InterruptWatcher.h"
 #include "PulseAudioSink.h"
@@ -73,8 +73,8 @@ int SayCommand::run()
 
 int SayCommand::listVoices()
 {
-    EspeakSynthesizer synthesizer;
-    const QList<VoiceChooser::Listed> listed = VoiceChooser(tokensOf(synthesizer)).ofLanguage(m_options.listLanguage);
+    const std::unique_ptr<EngineSet> engines = EngineSet::installed();
+    const QList<VoiceChooser::Listed> listed = VoiceChooser(tokensOf(*engines)).ofLanguage(m_options.listLanguage);
     if (listed.isEmpty() && !m_options.listLanguage.isEmpty()) {
         printLine(stderr, QStringLiteral("sonti-say: no voice speaks language \"%1\"").arg(m_options.listLanguage));
         return Failed;
@@ -88,7 +88,8 @@ int SayCommand::listVoices()
                                       {"language", v.language},
                                       {"name", v.name},
                                       {"description", entry.token.GetDescription()},
-                                      {"gender", v.gender}});
+                                      {"gender", v.gender},
+                                      {"engine", v.vendor}});
         }
         std::fputs(QJsonDocument(voices).toJson(QJsonDocument::Indented).constData(), stdout);
     } else {
@@ -108,7 +109,7 @@ int SayCommand::listVoices()
 
 int SayCommand::prepare()
 {
-    auto synthesizer = std::make_unique<EspeakSynthesizer>();
+    std::unique_ptr<Synthesizer> synthesizer = EngineSet::installed();
     const VoiceChooser chooser(tokensOf(*synthesizer));
     int voicePosition = 0;
     if (!m_options.voice.isNull()) {

@@ -2,7 +2,7 @@
 // standard output, with espeak-ng's options, for people who script and for
 // the benchmarks.
 
-#include "EspeakSynthesizer.h"
+#include "EngineSet.h"
 #include "SayCommand.h"
 #include "SayOptions.h"
 
@@ -28,7 +28,7 @@ int main(int argc, char *argv[])
     switch (options.action) {
     case SayOptions::Action::Help: std::fputs(qPrintable(options.helpText), stdout); return 0;
     case SayOptions::Action::Version:
-        std::printf("sonti-say %s (%s)\n", SONTI_VERSION, qPrintable(EspeakSynthesizer::engineVersion()));
+        std::printf("sonti-say %s (%s)\n", SONTI_VERSION, qPrintable(EngineSet::engineVersions()));
         return 0;
     case SayOptions::Action::Speak:
     case SayOptions::Action::ListVoices: break;

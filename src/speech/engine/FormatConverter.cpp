@@ -8,6 +8,14 @@ FormatConverter::FormatConverter(int inputRate, const SpAudioFormat &output)
     : m_inputRate(inputRate)
     , m_format(output)
 {
+    open();
+}
+
+void FormatConverter::open()
+{
+    const int inputRate = m_inputRate;
+    const SpAudioFormat &output = m_format;
+    m_error = {};
     if (inputRate != output.sampleRate()) {
         soxr_io_spec_t io = soxr_io_spec(SOXR_INT16_I, SOXR_INT16_I);
         io.flags |= SOXR_NO_DITHER;
@@ -31,23 +39,40 @@ FormatConverter::~FormatConverter()
         soxr_delete(m_soxr);
 }
 
+void FormatConverter::setInputRate(int inputRate, QByteArray &out, std::vector<qint16> &mono)
+{
+    if (inputRate == m_inputRate)
+        return;
+    finish(out, mono);
+    if (m_soxr)
+        soxr_delete(m_soxr);
+    m_soxr = nullptr;
+    m_inputRate = inputRate;
+    // The resampler's output was flushed whole: count on from what it gave.
+    m_inputBase = m_inputTotal;
+    m_outputBase = m_outputTotal;
+    open();
+}
+
 qint64 FormatConverter::outputFrameOf(qint64 inputSample) const
 {
+    const qint64 since = inputSample - m_inputBase;
     if (m_inputRate == m_format.sampleRate() || m_inputRate <= 0)
-        return inputSample;
-    return (inputSample * m_format.sampleRate() + m_inputRate / 2) / m_inputRate;
+        return m_outputBase + since;
+    return m_outputBase + (since * m_format.sampleRate() + m_inputRate / 2) / m_inputRate;
 }
 
 void FormatConverter::convert(std::span<const qint16> input, QByteArray &out, std::vector<qint16> &mono)
 {
     if (m_error.isError())
         return;
+    m_inputTotal += qint64(input.size());
     if (!m_soxr) {
         emitFrames(input, out, mono);
         return;
     }
     // Room for the whole chunk at the new rate plus what the filter holds.
-    const size_t capacity = size_t(outputFrameOf(qint64(input.size()))) + 1024;
+    const size_t capacity = size_t(qint64(input.size()) * m_format.sampleRate() / m_inputRate) + 1024;
     m_resampled.resize(capacity);
     size_t consumed = 0;
     while (consumed < input.size()) {
@@ -75,10 +100,11 @@ void FormatConverter::finish(QByteArray &out, std::vector<qint16> &mono)
     }
 }
 
-void FormatConverter::emitFrames(std::span<const qint16> frames, QByteArray &out, std::vector<qint16> &mono) const
+void FormatConverter::emitFrames(std::span<const qint16> frames, QByteArray &out, std::vector<qint16> &mono)
 {
     if (frames.empty())
         return;
+    m_outputTotal += qint64(frames.size());
     mono.insert(mono.end(), frames.begin(), frames.end());
     const int channels = m_format.channels();
     const qsizetype start = out.size();

@@ -17,7 +17,10 @@ struct soxr;
 // stereo, and 8-bit as unsigned bytes. One converter serves one stream;
 // finish() flushes what the resampler still holds. When the resampler
 // cannot be made, error() says so and nothing must be converted: audio
-// passed through unresampled would play at the wrong speed.
+// passed through unresampled would play at the wrong speed. The input rate
+// may change between chunks (a voice of another engine): setInputRate
+// flushes what was said at the old rate, and frames are counted on from
+// there.
 class FormatConverter
 {
 public:
@@ -32,16 +35,25 @@ public:
     // frames at the output rate (for the level meter).
     void convert(std::span<const qint16> input, QByteArray &out, std::vector<qint16> &mono);
     void finish(QByteArray &out, std::vector<qint16> &mono);
+    // Appends what the old rate still holds, then takes input at this rate.
+    void setInputRate(int inputRate, QByteArray &out, std::vector<qint16> &mono);
+    int inputRate() const { return m_inputRate; }
 
-    // The output frame at which an input sample is heard.
+    // The output frame at which an input sample (counted over every chunk
+    // given so far, whatever its rate) is heard.
     qint64 outputFrameOf(qint64 inputSample) const;
 
 private:
-    void emitFrames(std::span<const qint16> frames, QByteArray &out, std::vector<qint16> &mono) const;
+    void open();
+    void emitFrames(std::span<const qint16> frames, QByteArray &out, std::vector<qint16> &mono);
 
     int m_inputRate = 0;
     SpAudioFormat m_format;
     soxr *m_soxr = nullptr;
     SontiError m_error;
     std::vector<qint16> m_resampled;
+    qint64 m_inputTotal = 0;  // samples given
+    qint64 m_outputTotal = 0; // frames produced
+    qint64 m_inputBase = 0;   // where the current rate began, in input and output
+    qint64 m_outputBase = 0;
 };

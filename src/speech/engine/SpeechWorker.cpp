@@ -47,7 +47,7 @@ public:
     StreamRun(SpeechWorker &worker, const SpeechJob &job)
         : m_worker(worker)
         , m_job(job)
-        , m_converter(worker.m_synthesizer.sampleRate(), job.format)
+        , m_converter(worker.m_synthesizer.sampleRate(job.voiceId), job.format)
         , m_blockFrames(std::max(job.format.sampleRate() / LevelBlocksPerSecond, 1))
     {
         Q_ASSERT(worker.onSynthesisThread());
@@ -69,6 +69,8 @@ public:
         switch (fragment.kind) {
         case SpeechFragment::Kind::Text:
         case SpeechFragment::Kind::Pronounce: {
+            // Each engine speaks at its own rate; silence keeps the last one.
+            useRate(m_worker.m_synthesizer.sampleRate(voiceId));
             const SontiError error = m_worker.m_synthesizer.synthesize(fragment, voiceId, *this);
             if (error.isError()) {
                 qCWarning(lcWorker) << error.toString();
@@ -78,7 +80,7 @@ public:
             break;
         }
         case SpeechFragment::Kind::Silence: {
-            const qint64 total = qint64(std::max(fragment.msec, 0)) * m_worker.m_synthesizer.sampleRate() / 1000;
+            const qint64 total = qint64(std::max(fragment.msec, 0)) * m_converter.inputRate() / 1000;
             const std::vector<qint16> zeros(4096, 0);
             for (qint64 done = 0; done < total && !cancelled(); done += qint64(zeros.size()))
                 deliver(std::span(zeros.data(), size_t(std::min<qint64>(total - done, qint64(zeros.size())))), {});
@@ -166,6 +168,17 @@ public:
     }
 
 private:
+    void useRate(int rate)
+    {
+        if (rate == m_converter.inputRate() || cancelled())
+            return;
+        m_bytes.clear();
+        m_converter.setInputRate(rate, m_bytes, m_mono);
+        if (m_converter.error().isError() && !m_error.isError())
+            m_error = m_converter.error();
+        writeOut();
+    }
+
     // Hands the scheduler every held event up to frame, in order; no later
     // event may come before it.
     void release(qint64 frame)

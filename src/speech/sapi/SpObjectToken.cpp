@@ -11,14 +11,15 @@ QString SpObjectToken::Id() const
 {
     if (isNull())
         return {};
-    return QStringLiteral("eSpeak-NG/") + m_voice.id;
+    return m_voice.engine + u'/' + m_voice.id;
 }
 
 QString SpObjectToken::GetDescription(int) const
 {
     if (isNull())
         return {};
-    return QStringLiteral("%1 - %2").arg(m_voice.name, m_voice.vendor);
+    const QString text = m_voice.description.isEmpty() ? m_voice.name : m_voice.description;
+    return QStringLiteral("%1 - %2").arg(text.simplified(), m_voice.vendor.simplified());
 }
 
 bool SpObjectToken::hasAttribute(const QString &name) const

@@ -14,10 +14,12 @@ public:
     SpObjectToken() = default;
     explicit SpObjectToken(VoiceDescription voice, bool vendorPreferred = false);
 
-    // "eSpeak-NG/<voice id>"; empty for a default-constructed token.
+    // "<engine>/<voice id>" ("eSpeak-NG/gmw/de", "Flite/slt"); empty for a
+    // default-constructed token.
     QString Id() const;
-    // The text shown for the voice: its language name and the engine. The
-    // locale is accepted for compatibility and ignored.
+    // The text shown for the voice: its description (or name) and the
+    // engine, blanks trimmed. The locale is accepted for compatibility and
+    // ignored.
     QString GetDescription(int locale = 0) const;
     // The attribute's value; empty when the token does not have it.
     QString GetAttribute(const QString &name) const;

@@ -1,6 +1,6 @@
 #include "SpVoice.h"
 
-#include "EspeakSynthesizer.h"
+#include "EngineSet.h"
 #include "EventScheduler.h"
 #include "PulseAudioSink.h"
 #include "SpeechRequest.h"
@@ -27,7 +27,7 @@ SontiError voiceError(const QString &description)
 }
 
 SpVoice::SpVoice(QObject *parent)
-    : SpVoice(std::make_unique<EspeakSynthesizer>(), std::make_unique<PulseAudioSink>(), parent)
+    : SpVoice(EngineSet::installed(), std::make_unique<PulseAudioSink>(), parent)
 {}
 
 SpVoice::SpVoice(std::unique_ptr<Synthesizer> synthesizer, std::unique_ptr<AudioSink> sink, QObject *parent)

@@ -32,8 +32,8 @@ class SpVoice : public QObject
     Q_OBJECT
 
 public:
-    // eSpeak NG through PulseAudio. Throws SontiError when the speech engine
-    // cannot start.
+    // eSpeak NG and Flite (EngineSet, in the order for the user's locale)
+    // through PulseAudio.
     explicit SpVoice(QObject *parent = nullptr);
     // Any synthesiser and sink, such as FakeSynthesizer and NullAudioSink.
     SpVoice(std::unique_ptr<Synthesizer> synthesizer, std::unique_ptr<AudioSink> sink, QObject *parent = nullptr);

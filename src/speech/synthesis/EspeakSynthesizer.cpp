@@ -187,7 +187,7 @@ QList<VoiceDescription> EspeakSynthesizer::voices()
         const espeak_VOICE *voice = *list;
         VoiceDescription d;
         d.id = QString::fromUtf8(voice->identifier);
-        d.name = QString::fromUtf8(voice->name);
+        d.name = QString::fromUtf8(voice->name).simplified();
         // The first language entry after its priority byte.
         d.language = voice->languages ? bcp47(QString::fromUtf8(voice->languages + 1)) : QString();
         // A priority byte and a NUL-terminated tag each, up to an empty tag.

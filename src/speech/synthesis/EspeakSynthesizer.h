@@ -18,7 +18,7 @@ public:
     static QString engineVersion();
 
     QList<VoiceDescription> voices() override;
-    int sampleRate() const override { return m_sampleRate; }
+    int sampleRate(const QString &) const override { return m_sampleRate; }
     SontiError synthesize(const SpeechFragment &fragment, const QString &voiceId, SynthesisOutput &output) override;
 
 private:

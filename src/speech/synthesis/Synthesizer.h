@@ -44,7 +44,8 @@ public:
 
     // In a stable order; the first is the engine's preferred voice.
     virtual QList<VoiceDescription> voices() = 0;
-    virtual int sampleRate() const = 0;
+    // Of the mono audio a voice produces; voiceId is a VoiceDescription::id.
+    virtual int sampleRate(const QString &voiceId) const = 0;
     // voiceId is a VoiceDescription::id. An error leaves nothing half-done
     // that the next call would hear.
     virtual SontiError synthesize(const SpeechFragment &fragment, const QString &voiceId, SynthesisOutput &output) = 0;

@@ -65,6 +65,18 @@ QString bareLetters(const QString &ipa)
 }
 }
 
+int VisemeTable::visemeForCmuPhone(const QString &phone)
+{
+    static const QHash<QString, int> table = {
+        {"pau", 0}, {"ae", 1},  {"ah", 1},  {"ax", 1},  {"aa", 2}, {"ao", 3}, {"eh", 4}, {"ey", 4},  {"uh", 4},
+        {"er", 5},  {"ih", 6},  {"iy", 6},  {"y", 6},   {"uw", 7}, {"w", 7},  {"ow", 8}, {"aw", 9},  {"oy", 10},
+        {"ay", 11}, {"hh", 12}, {"h", 12},  {"r", 13},  {"l", 14}, {"s", 15}, {"z", 15}, {"ch", 16}, {"jh", 16},
+        {"sh", 16}, {"zh", 16}, {"dh", 17}, {"th", 17}, {"f", 18}, {"v", 18}, {"d", 19}, {"n", 19},  {"t", 19},
+        {"g", 20},  {"k", 20},  {"ng", 20}, {"b", 21},  {"m", 21}, {"p", 21},
+    };
+    return table.value(phone.toLower(), 0);
+}
+
 int VisemeTable::visemeForIpa(const QString &ipa)
 {
     const QString letters = bareLetters(ipa);

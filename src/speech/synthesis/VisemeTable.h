@@ -9,5 +9,8 @@
 namespace VisemeTable {
 
 int visemeForIpa(const QString &ipa);
+// The same for a phone of the CMU US English set that flite uses ("hh",
+// "ay", "pau"), which is SAPI's own phone set but for h.
+int visemeForCmuPhone(const QString &phone);
 
 }

@@ -1,0 +1,256 @@
+#include "FliteInput.h"
+#include "FliteSynthesizer.h"
+#include "LanguageIds.h"
+
+#include <QTest>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+class Collector : public SynthesisOutput
+{
+public:
+    int stopAfterChunks = -1;
+    std::vector<qint16> samples;
+    std::vector<SynthesisEvent> events;
+    std::vector<qint64> chunkEnds; // samples delivered after each chunk
+    int chunks = 0;
+
+    bool deliver(std::span<const qint16> s, std::span<const SynthesisEvent> e) override
+    {
+        events.insert(events.end(), e.begin(), e.end());
+        samples.insert(samples.end(), s.begin(), s.end());
+        chunkEnds.push_back(qint64(samples.size()));
+        return ++chunks != stopAfterChunks;
+    }
+
+    QList<std::pair<int, int>> words() const
+    {
+        QList<std::pair<int, int>> result;
+        for (const SynthesisEvent &e : events) {
+            if (e.type == SynthesisEvent::Type::Word)
+                result.append({e.position, e.length});
+        }
+        return result;
+    }
+
+    QList<int> visemes() const
+    {
+        QList<int> result;
+        for (const SynthesisEvent &e : events) {
+            if (e.type == SynthesisEvent::Type::Viseme)
+                result.append(e.viseme);
+        }
+        return result;
+    }
+
+    int peak() const
+    {
+        int p = 0;
+        for (const qint16 s : samples)
+            p = std::max(p, std::abs(int(s)));
+        return p;
+    }
+};
+
+SpeechFragment text(const QString &t)
+{
+    SpeechFragment f;
+    f.text = t;
+    return f;
+}
+
+using Words = QList<std::pair<int, int>>;
+const QString Slt = QStringLiteral("slt");
+}
+
+class tst_FliteSynthesizer : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void fiveEnglishVoicesWithTheirRates()
+    {
+        const QList<VoiceDescription> voices = m_synth.voices();
+        QStringList ids;
+        for (const VoiceDescription &v : voices) {
+            ids.append(v.id);
+            QCOMPARE(LanguageIds::langIdFor(v.language), QStringLiteral("409"));
+            QCOMPARE(v.vendor, QStringLiteral("Flite"));
+            QCOMPARE(m_synth.sampleRate(v.id), v.id == u"kal" ? 8000 : 16000);
+        }
+        QCOMPARE(ids, (QStringList{"slt", "rms", "awb", "kal16", "kal"}));
+        QCOMPARE(voices.first().gender, QStringLiteral("Female"));
+    }
+
+    // flite reports UTF-8 byte offsets of tokens, with their leading
+    // punctuation, and the last one short by one.
+    void wordsAreUtf16OffsetsIntoTheText_data()
+    {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<Words>("expected");
+        QTest::newRow("sentence") << "Hello world, this is a test."
+                                  << Words{{0, 5}, {6, 5}, {13, 4}, {18, 2}, {21, 1}, {23, 4}};
+        QTest::newRow("last token") << "one two three" << Words{{0, 3}, {4, 3}, {8, 5}};
+        QTest::newRow("accented") << u"Héllo wörld über"_qs << Words{{0, 5}, {6, 5}, {12, 4}};
+        QTest::newRow("quoted") << "He said \"quoted\" (twice)." << Words{{0, 2}, {3, 4}, {9, 6}, {18, 5}};
+        QTest::newRow("symbols alone are no words") << "a ( ) . -- b" << Words{{0, 1}, {11, 1}};
+        QTest::newRow("after an emoji") << u"a \U0001F600 b"_qs << Words{{0, 1}, {5, 1}};
+        QTest::newRow("after CJK") << u"中文 test"_qs << Words{{0, 2}, {3, 4}};
+        QTest::newRow("two sentences") << "First one. Second one!" << Words{{0, 5}, {6, 3}, {11, 6}, {18, 3}};
+        QTest::newRow("CR LF and tabs") << "one\r\n\ttwo" << Words{{0, 3}, {6, 3}};
+    }
+    void wordsAreUtf16OffsetsIntoTheText()
+    {
+        QFETCH(QString, input);
+        QFETCH(Words, expected);
+        Collector out;
+        QVERIFY(!m_synth.synthesize(text(input), Slt, out).isError());
+        QCOMPARE(out.words(), expected);
+    }
+
+    void wordsComeWithTheirAudioInOrder()
+    {
+        Collector out;
+        QVERIFY(!m_synth.synthesize(text("One. Two three. Four five six."), QStringLiteral("kal16"), out).isError());
+        qint64 last = 0;
+        for (const SynthesisEvent &e : out.events) {
+            QVERIFY(e.sample >= last);
+            last = e.sample;
+        }
+        QVERIFY(last < qint64(out.samples.size()));
+        // Each event arrives with (or before) the chunk holding its sample.
+        QCOMPARE(out.words().size(), 6);
+        QVERIFY(out.words().last() == std::make_pair(26, 3));
+    }
+
+    void spelledTextIsOneWordPerCharacter()
+    {
+        SpeechFragment f = text(u"ab\U0001F600c"_qs);
+        f.state.spell = true;
+        Collector out;
+        QVERIFY(!m_synth.synthesize(f, Slt, out).isError());
+        const Words words = out.words();
+        QVERIFY(words.contains(std::make_pair(0, 1)));
+        QVERIFY(words.contains(std::make_pair(1, 1)));
+        QVERIFY(words.contains(std::make_pair(4, 1)));
+        QVERIFY(out.samples.size() > 16000 / 2);
+    }
+
+    // flite speaks English only; anything else must still end, with sane words.
+    void textItCannotReadNeverBreaksIt_data()
+    {
+        QTest::addColumn<QString>("input");
+        QTest::newRow("Chinese") << u"中文的句子。日本語のテキスト。"_qs;
+        QTest::newRow("Arabic") << u"مرحبا بالعالم"_qs;
+        QTest::newRow("emoji only") << u"\U0001F600\U0001F44D\U0001F3FD"_qs;
+        QTest::newRow("combining marks") << u"e\u0301\u0302\u0303 a\u0308"_qs;
+        QTest::newRow("lone surrogates") << QString(QChar(0xD800)) + u" x "_qs + QChar(0xDC00);
+        QTest::newRow("NUL and controls") << QString::fromUtf8("a\0b\x01\x02 c", 8);
+        QTest::newRow("long number") << QString(200, u'9');
+        QTest::newRow("long word") << QString(1000, u'x');
+        QTest::newRow("punctuation only") << "?!... ,,, ;;; ---";
+        QTest::newRow("empty") << QString();
+        QTest::newRow("blanks") << " \n\t ";
+    }
+    void textItCannotReadNeverBreaksIt()
+    {
+        QFETCH(QString, input);
+        for (const QString &voice : {Slt, QStringLiteral("kal")}) {
+            Collector out;
+            QVERIFY(!m_synth.synthesize(text(input), voice, out).isError());
+            for (const auto &[position, length] : out.words()) {
+                QVERIFY(position >= 0 && length > 0 && position + length <= input.size());
+                QVERIFY(!input.at(position).isLowSurrogate());
+            }
+        }
+    }
+
+    void visemesFollowThePhones()
+    {
+        Collector out;
+        QVERIFY(!m_synth.synthesize(text("Hello world"), Slt, out).isError());
+        const QList<int> visemes = out.visemes();
+        for (const int v : {0, 12, 14, 7, 19})
+            QVERIFY2(visemes.contains(v), qPrintable(QString::number(v)));
+        QVERIFY(std::all_of(visemes.begin(), visemes.end(), [](int v) { return v >= 0 && v <= 21; }));
+    }
+
+    void stateChangesTheSound()
+    {
+        auto spoken = [this](SpeechState state, const QString &voice = Slt) {
+            SpeechFragment f = text("This sentence is spoken at several speeds.");
+            f.state = state;
+            Collector out;
+            m_synth.synthesize(f, voice, out);
+            return out;
+        };
+        SpeechState fast, slow, quiet, loud, high;
+        fast.rate = 10;
+        slow.rate = -5;
+        quiet.volume = 0;
+        loud.baseline.volume = 2.0;
+        high.pitch = 10;
+        const size_t normal = spoken({}).samples.size();
+        QVERIFY(spoken(fast).samples.size() * 2 < normal);
+        QVERIFY(spoken(slow).samples.size() > normal);
+        QVERIFY(spoken(slow, QStringLiteral("kal")).samples.size() > spoken({}, QStringLiteral("kal")).samples.size());
+        const Collector silent = spoken(quiet);
+        QVERIFY(!silent.samples.empty());
+        QCOMPARE(silent.peak(), 0);
+        QVERIFY(spoken(loud).peak() > spoken({}).peak());
+        // A higher voice crosses zero more often.
+        auto crossings = [](const Collector &c) {
+            int n = 0;
+            for (size_t i = 1; i < c.samples.size(); ++i)
+                n += (c.samples[i - 1] < 0) != (c.samples[i] < 0);
+            return n;
+        };
+        QVERIFY(crossings(spoken(high)) > crossings(spoken({})));
+        // The next fragment is back at the voice's own settings.
+        QCOMPARE(spoken({}).samples.size(), normal);
+    }
+
+    void pronunciationReplacesItsText()
+    {
+        SpeechFragment f;
+        f.kind = SpeechFragment::Kind::Pronounce;
+        f.text = QStringLiteral("xyzzy");
+        f.argument = QStringLiteral("h eh 1 l ow & w er 1 l d");
+        Collector out;
+        QVERIFY(!m_synth.synthesize(f, Slt, out).isError());
+        QCOMPARE(out.words(), (Words{{0, 5}}));
+        QVERIFY(out.peak() > 1000);
+        QVERIFY(out.visemes().contains(12));
+        QCOMPARE(FliteInput::phonesFromSapi(QStringLiteral("h eh 1 l ow & w er 1 l d - zz")),
+                 QByteArray("pau hh eh l ow w er l d pau"));
+        QVERIFY(FliteInput::phonesFromSapi(QStringLiteral("1 & -")).isEmpty());
+    }
+
+    void stoppingEndsAtOnceAndTheNextSynthesisWorks()
+    {
+        Collector stopped;
+        stopped.stopAfterChunks = 1;
+        QVERIFY(!m_synth.synthesize(text("A sentence. Another one that would take a while. And a third."), Slt, stopped)
+                     .isError());
+        QCOMPARE(stopped.chunks, 1);
+        Collector next;
+        QVERIFY(!m_synth.synthesize(text("Next"), Slt, next).isError());
+        QCOMPARE(next.words(), (Words{{0, 4}}));
+    }
+
+    void unknownVoiceIsAnError()
+    {
+        Collector out;
+        const SontiError error = m_synth.synthesize(text("hi"), QStringLiteral("awb_time"), out);
+        QCOMPARE(error.number(), int(SontiError::SpeechFailure));
+        QVERIFY(out.samples.empty());
+    }
+
+private:
+    FliteSynthesizer m_synth;
+};
+
+QTEST_GUILESS_MAIN(tst_FliteSynthesizer)
+#include "tst_FliteSynthesizer.moc"

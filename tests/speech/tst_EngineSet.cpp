@@ -86,6 +86,7 @@ private Q_SLOTS:
         QCOMPARE(idsOf(ordered),
                  (QStringList{"gmw/en-US", "awb", "iro/chr", "gmw/en", "roa/fr-BE", "roa/fr", "gmw/de", "poz/mi",
                               "sit/my", "slt"}));
+        QCOMPARE(idsOf(VoiceOrder::forLocale(sampleVoices(), QLocale::c())), idsOf(ordered));
         QList<VoiceDescription> shuffled = sampleVoices();
         std::mt19937 random(7);
         for (int i = 0; i < 5; ++i) {

@@ -58,7 +58,10 @@ QList<VoiceDescription> VoiceOrder::forLocale(QList<VoiceDescription> voices, co
     if (first >= 0)
         result.append(voices.takeAt(first));
 
-    QCollator collator(locale);
+    // The C locale's collation is byte order ("Myanmar" before "Māori"):
+    // sort for it as in English.
+    const bool plain = locale.language() == QLocale::C || locale.language() == QLocale::AnyLanguage;
+    QCollator collator(plain ? QLocale(QLocale::English, QLocale::UnitedStates) : locale);
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     collator.setNumericMode(true);
     std::stable_sort(voices.begin(), voices.end(), [&](const VoiceDescription &a, const VoiceDescription &b) {

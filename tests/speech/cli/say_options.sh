@@ -29,7 +29,14 @@ grep -q "^sonti-say [0-9.]* (eSpeak NG" out || fail "--version printed: $(cat ou
 
 # The voices of a language, one a line: position, id, language, description.
 say_run 0 --list-voices de
-[[ "$(cat out)" == $'44\teSpeak-NG/gmw/de\tde\tGerman - eSpeak NG' ]] || fail "--list-voices de: $(cat out)"
+[[ "$(cat out)" =~ ^[0-9]+$'\teSpeak-NG/gmw/de\tde\tGerman - eSpeak NG'$ ]] || fail "--list-voices de: $(cat out)"
+german="$(cat out)"
+say_run 0 --list-voices
+grep -qxF "$german" out || fail "--list-voices de gave another position than the whole list: $german"
+grep -q $'\tFlite/slt\ten-US\tEnglish (America) slt, female - Flite$' out || fail "no slt in the list"
+LC_ALL=C.UTF-8 "$SONTI_SAY" --list-voices | head -1 | grep -q $'^0\teSpeak-NG/gmw/en-US\ten-US\tEnglish (America) - eSpeak NG$' ||
+    fail "C locale does not start on American English"
+LANG=de_DE.UTF-8 LC_ALL= "$SONTI_SAY" --list-voices | head -1 | grep -q $'^0\teSpeak-NG/gmw/de\t' || fail "German locale does not start on German"
 say_run 0 --list-voices fr --json
 [[ "$(jq -r '.[0].id' out)" == eSpeak-NG/roa/fr ]] || fail "--list-voices fr --json: $(cat out)"
 [[ "$(jq -r 'map(.language) | join(" ")' out)" == "fr-FR fr-BE fr-CH" ]] || fail "French voices: $(cat out)"
@@ -52,6 +59,11 @@ done
 normal="$(duration_of w.wav)"
 awk -v a="$normal" -v b="$(duration_of o.wav)" 'BEGIN { exit !(a > 1.5 && b > a * 0.9 && b < a * 1.1) }' ||
     fail "-w gave $normal s, -o -f $(duration_of o.wav) s"
+# A flite voice by its name, resampled from 16 kHz: about as long as espeak-ng's.
+say_run 0 -v slt -w slt.wav "$SENTENCE"
+[[ "$(soxi -r slt.wav)" == 22050 ]] || fail "slt.wav is no 22 kHz WAV"
+awk -v a="$normal" -v b="$(duration_of slt.wav)" 'BEGIN { exit !(b > a * 0.6 && b < a * 1.6) }' ||
+    fail "slt took $(duration_of slt.wav) s against espeak-ng's $normal s"
 
 # -s, -p and -a as espeak-ng means them.
 say_run 0 -s 350 -o fast.wav "$SENTENCE"

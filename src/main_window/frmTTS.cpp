@@ -185,8 +185,8 @@ void frmTTS::connectVoice()
 
 void frmTTS::fillVoiceList()
 {
-    // Every installed voice is offered, in the engine's order, so a stored
-    // position always names the same voice.
+    // Every installed voice of every engine is offered, in one order for the
+    // machine and locale, so a stored position always names the same voice.
     for (const SpObjectToken &token : voice().GetVoices(QString(), QString()))
         m_ui.VC->addItem(token.GetDescription(0));
 }

@@ -41,11 +41,11 @@ struct VoiceEntry
 
 // The usable voices (not the time-only awb_time), in the order they are offered.
 constexpr VoiceEntry Voices[] = {
-    {"slt", register_cmu_us_slt, 16000, "Female", "English (America) slt, female"},
-    {"rms", register_cmu_us_rms, 16000, "Male", "English (America) rms, male"},
-    {"awb", register_cmu_us_awb, 16000, "Male", "English (America) awb, male, Scottish accent"},
-    {"kal16", register_cmu_us_kal16, 16000, "Male", "English (America) kal16, male"},
-    {"kal", register_cmu_us_kal, 8000, "Male", "English (America) kal, male, telephone quality"},
+    {"slt", register_cmu_us_slt, 16000, "Female", "English (America) slt"},
+    {"rms", register_cmu_us_rms, 16000, "Male", "English (America) rms"},
+    {"awb", register_cmu_us_awb, 16000, "Male", "English (America) awb"},
+    {"kal16", register_cmu_us_kal16, 16000, "Male", "English (America) kal16"},
+    {"kal", register_cmu_us_kal, 8000, "Male", "English (America) kal"},
 };
 
 const VoiceEntry *entryFor(const QString &id)

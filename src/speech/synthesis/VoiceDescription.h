@@ -22,7 +22,7 @@ struct VoiceDescription
     };
     QList<Language> languages = {};
     // What a person reads for the voice, before the engine's name; the
-    // name when empty ("English (America) slt, female" for flite's slt).
+    // name when empty ("English (America) slt" for flite's slt).
     QString description = {};
     // The engine's part of the voice's token id ("eSpeak-NG/gmw/de").
     QString engine = QStringLiteral("eSpeak-NG");

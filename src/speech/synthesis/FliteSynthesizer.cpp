@@ -9,14 +9,9 @@ extern "C" {
 #include <flite/flite_version.h>
 
 #include <flite/cst_cg.h>
-
-// The voices' entry points are in no header.
-cst_voice *register_cmu_us_kal(const char *voxdir);
-cst_voice *register_cmu_us_kal16(const char *voxdir);
-cst_voice *register_cmu_us_slt(const char *voxdir);
-cst_voice *register_cmu_us_rms(const char *voxdir);
-cst_voice *register_cmu_us_awb(const char *voxdir);
 }
+
+#include <dlfcn.h>
 
 #include <QLoggingCategory>
 
@@ -30,10 +25,13 @@ cst_voice *register_cmu_us_awb(const char *voxdir);
 Q_LOGGING_CATEGORY(lcFlite, "sonti.speech.flite", QtCriticalMsg)
 
 namespace {
+// Each voice is a library of its own, whose tables take megabytes of memory
+// once loaded: it is opened when the voice first speaks. Its entry point,
+// register_<name>(voxdir), is in no header.
 struct VoiceEntry
 {
     const char *id;
-    cst_voice *(*load)(const char *);
+    const char *library;
     int rate;
     const char *gender;
     const char *description;
@@ -41,11 +39,11 @@ struct VoiceEntry
 
 // The usable voices (not the time-only awb_time), in the order they are offered.
 constexpr VoiceEntry Voices[] = {
-    {"slt", register_cmu_us_slt, 16000, "Female", "English (America) slt"},
-    {"rms", register_cmu_us_rms, 16000, "Male", "English (America) rms"},
-    {"awb", register_cmu_us_awb, 16000, "Male", "English (America) awb"},
-    {"kal16", register_cmu_us_kal16, 16000, "Male", "English (America) kal16"},
-    {"kal", register_cmu_us_kal, 8000, "Male", "English (America) kal"},
+    {"slt", "cmu_us_slt", 16000, "Female", "English (America) slt"},
+    {"rms", "cmu_us_rms", 16000, "Male", "English (America) rms"},
+    {"awb", "cmu_us_awb", 16000, "Male", "English (America) awb"},
+    {"kal16", "cmu_us_kal16", 16000, "Male", "English (America) kal16"},
+    {"kal", "cmu_us_kal", 8000, "Male", "English (America) kal"},
 };
 
 const VoiceEntry *entryFor(const QString &id)
@@ -226,7 +224,17 @@ Loaded *loadedVoice(const VoiceEntry &entry)
     const QString id = QLatin1String(entry.id);
     if (const auto it = loaded.find(id); it != loaded.end())
         return &it->second;
-    cst_voice *voice = entry.load(nullptr);
+    const QByteArray library = QByteArray("libflite_") + entry.library + ".so.1";
+    void *handle = dlopen(library.constData(), RTLD_NOW | RTLD_LOCAL);
+    using Register = cst_voice *(*)(const char *);
+    const auto load = handle
+        ? reinterpret_cast<Register>(dlsym(handle, (QByteArray("register_") + entry.library).constData()))
+        : nullptr;
+    if (!load) {
+        qCWarning(lcFlite) << "cannot load" << library << dlerror();
+        return nullptr;
+    }
+    cst_voice *voice = load(nullptr);
     if (!voice)
         return nullptr;
     Loaded l;

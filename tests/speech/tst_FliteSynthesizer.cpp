@@ -1,6 +1,5 @@
 #include "FliteInput.h"
 #include "FliteSynthesizer.h"
-#include "LanguageIds.h"
 
 #include <QTest>
 
@@ -11,18 +10,14 @@ namespace {
 class Collector : public SynthesisOutput
 {
 public:
-    int stopAfterChunks = -1;
     std::vector<qint16> samples;
     std::vector<SynthesisEvent> events;
-    std::vector<qint64> chunkEnds; // samples delivered after each chunk
-    int chunks = 0;
 
     bool deliver(std::span<const qint16> s, std::span<const SynthesisEvent> e) override
     {
         events.insert(events.end(), e.begin(), e.end());
         samples.insert(samples.end(), s.begin(), s.end());
-        chunkEnds.push_back(qint64(samples.size()));
-        return ++chunks != stopAfterChunks;
+        return true;
     }
 
     QList<std::pair<int, int>> words() const
@@ -70,20 +65,6 @@ class tst_FliteSynthesizer : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void fiveEnglishVoicesWithTheirRates()
-    {
-        const QList<VoiceDescription> voices = m_synth.voices();
-        QStringList ids;
-        for (const VoiceDescription &v : voices) {
-            ids.append(v.id);
-            QCOMPARE(LanguageIds::langIdFor(v.language), QStringLiteral("409"));
-            QCOMPARE(v.vendor, QStringLiteral("Flite"));
-            QCOMPARE(m_synth.sampleRate(v.id), v.id == u"kal" ? 8000 : 16000);
-        }
-        QCOMPARE(ids, (QStringList{"slt", "rms", "awb", "kal16", "kal"}));
-        QCOMPARE(voices.first().gender, QStringLiteral("Female"));
-    }
-
     // flite reports UTF-8 byte offsets of tokens, with their leading
     // punctuation, and the last one short by one.
     void wordsAreUtf16OffsetsIntoTheText_data()
@@ -108,21 +89,6 @@ private Q_SLOTS:
         Collector out;
         QVERIFY(!m_synth.synthesize(text(input), Slt, out).isError());
         QCOMPARE(out.words(), expected);
-    }
-
-    void wordsComeWithTheirAudioInOrder()
-    {
-        Collector out;
-        QVERIFY(!m_synth.synthesize(text("One. Two three. Four five six."), QStringLiteral("kal16"), out).isError());
-        qint64 last = 0;
-        for (const SynthesisEvent &e : out.events) {
-            QVERIFY(e.sample >= last);
-            last = e.sample;
-        }
-        QVERIFY(last < qint64(out.samples.size()));
-        // Each event arrives with (or before) the chunk holding its sample.
-        QCOMPARE(out.words().size(), 6);
-        QVERIFY(out.words().last() == std::make_pair(26, 3));
     }
 
     void spelledTextIsOneWordPerCharacter()
@@ -186,15 +152,13 @@ private Q_SLOTS:
             m_synth.synthesize(f, voice, out);
             return out;
         };
-        SpeechState fast, slow, quiet, loud, high;
-        fast.rate = 10;
+        SpeechState slow, quiet, loud, high;
         slow.rate = -5;
         quiet.volume = 0;
         loud.baseline.volume = 2.0;
         high.pitch = 10;
         const size_t normal = spoken({}).samples.size();
-        QVERIFY(spoken(fast).samples.size() * 2 < normal);
-        QVERIFY(spoken(slow).samples.size() > normal);
+        // The diphone voices have a stretch of their own to scale.
         QVERIFY(spoken(slow, QStringLiteral("kal")).samples.size() > spoken({}, QStringLiteral("kal")).samples.size());
         const Collector silent = spoken(quiet);
         QVERIFY(!silent.samples.empty());
@@ -226,26 +190,6 @@ private Q_SLOTS:
         QCOMPARE(FliteInput::phonesFromSapi(QStringLiteral("h eh 1 l ow & w er 1 l d - zz")),
                  QByteArray("pau hh eh l ow w er l d pau"));
         QVERIFY(FliteInput::phonesFromSapi(QStringLiteral("1 & -")).isEmpty());
-    }
-
-    void stoppingEndsAtOnceAndTheNextSynthesisWorks()
-    {
-        Collector stopped;
-        stopped.stopAfterChunks = 1;
-        QVERIFY(!m_synth.synthesize(text("A sentence. Another one that would take a while. And a third."), Slt, stopped)
-                     .isError());
-        QCOMPARE(stopped.chunks, 1);
-        Collector next;
-        QVERIFY(!m_synth.synthesize(text("Next"), Slt, next).isError());
-        QCOMPARE(next.words(), (Words{{0, 4}}));
-    }
-
-    void unknownVoiceIsAnError()
-    {
-        Collector out;
-        const SontiError error = m_synth.synthesize(text("hi"), QStringLiteral("awb_time"), out);
-        QCOMPARE(error.number(), int(SontiError::SpeechFailure));
-        QVERIFY(out.samples.empty());
     }
 
 private:

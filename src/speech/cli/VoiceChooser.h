@@ -7,7 +7,7 @@
 
 // Finds voices the way people name them on a command line: by a language
 // code ("de", "en-gb", "pt-BR"), a language name ("French"), a voice's id
-// ("gmw/de", "eSpeak-NG/gmw/de"), its name or description, or an
+// ("gmw/de", "eSpeak-NG/gmw/de", "slt", "Flite/slt"), its name or description, or an
 // unambiguous prefix of an id, name or description; all without regard to
 // case.
 //

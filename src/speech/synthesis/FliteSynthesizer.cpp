@@ -94,10 +94,10 @@ const cst_item *lastSegmentOf(const cst_item *word)
     return syllable ? item_last_daughter(syllable) : nullptr;
 }
 
-bool hasLetterOrDigit(const QByteArray &name)
+bool onlyPunctuation(const QByteArray &name)
 {
     const QString text = QString::fromUtf8(name);
-    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.isLetterOrNumber(); });
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.isPunct(); });
 }
 
 // The utterance's words and phones as events, once its audio begins.
@@ -125,10 +125,11 @@ void collectEvents(Run &run, const cst_utterance *utterance, int rate)
                 now = std::max(now, item_feat_float(last, "end"));
             if (!item_feat_present(token, "file_pos") || !item_feat_present(token, "name"))
                 continue;
-            // A token is a word when something of it is said, or when it has
-            // letters or digits flite cannot say; not a bracket or a dot alone.
+            // A token is a word when something of it is said, or when it is
+            // more than punctuation (letters flite cannot say, an emoji); a
+            // bracket or a dot alone is none.
             const QByteArray name(item_feat_string(token, "name"));
-            if (!first && !hasLetterOrDigit(name))
+            if (!first && onlyPunctuation(name))
                 continue;
             // file_pos is an int feature: reading it as a string aborts.
             const auto [position, length] = run.input->tokenRange(item_feat_int(token, "file_pos"), name);

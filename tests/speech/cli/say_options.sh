@@ -34,9 +34,12 @@ german="$(cat out)"
 say_run 0 --list-voices
 grep -qxF "$german" out || fail "--list-voices de gave another position than the whole list: $german"
 grep -q $'\tFlite/slt\ten-US\tEnglish (America) slt - Flite$' out || fail "no slt in the list"
-LC_ALL=C.UTF-8 "$SONTI_SAY" --list-voices | head -1 | grep -q $'^0\teSpeak-NG/gmw/en-US\ten-US\tEnglish (America) - eSpeak NG$' ||
-    fail "C locale does not start on American English"
-LANG=de_DE.UTF-8 LC_ALL= "$SONTI_SAY" --list-voices | head -1 | grep -q $'^0\teSpeak-NG/gmw/de\t' || fail "German locale does not start on German"
+# Position 0 speaks the locale's language.
+LC_ALL=C.UTF-8 "$SONTI_SAY" --list-voices >c.list
+[[ "$(head -1 c.list)" == $'0\teSpeak-NG/gmw/en-US\ten-US\tEnglish (America) - eSpeak NG' ]] ||
+    fail "C locale starts on: $(head -1 c.list)"
+LANG=de_DE.UTF-8 LC_ALL= LANGUAGE= "$SONTI_SAY" --list-voices >de.list
+[[ "$(head -1 de.list)" == $'0\teSpeak-NG/gmw/de\tde\tGerman - eSpeak NG' ]] || fail "German locale starts on: $(head -1 de.list)"
 say_run 0 --list-voices fr --json
 [[ "$(jq -r '.[0].id' out)" == eSpeak-NG/roa/fr ]] || fail "--list-voices fr --json: $(cat out)"
 [[ "$(jq -r 'map(.language) | join(" ")' out)" == "fr-FR fr-BE fr-CH" ]] || fail "French voices: $(cat out)"

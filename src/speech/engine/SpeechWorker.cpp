@@ -5,6 +5,7 @@
 #include "FormatConverter.h"
 #include "SapiTypes.h"
 #include "Synthesizer.h"
+#include "WrittenWords.h"
 
 #include <QLoggingCategory>
 
@@ -62,9 +63,11 @@ public:
     void speak(const SpeechFragment &fragment, const QString &voiceId)
     {
         Q_ASSERT(m_worker.onSynthesisThread());
-        // A copy (shared, so cheap) rather than a pointer: the caller's
+        // Copies (shared, so cheap) rather than pointers: the caller's
         // fragment is a temporary.
-        m_offsets = fragment.sourceOffsets;
+        // A fragment without offsets is a source of its own.
+        m_words.emplace(fragment.text, fragment.sourceOffsets, m_job.source,
+                        fragment.sourceOffsets.isEmpty() ? 0 : m_wordsThrough);
         m_fragmentStart = m_inputSamples;
         switch (fragment.kind) {
         case SpeechFragment::Kind::Text:
@@ -242,16 +245,15 @@ private:
 
     void word(qint64 frame, int position, int length)
     {
-        const QList<qsizetype> &offsets = m_offsets;
-        int start = position, end = position + length;
-        if (!offsets.isEmpty()) {
-            const qsizetype last = offsets.size() - 1;
-            start = int(offsets[std::clamp<qsizetype>(position, 0, last)]);
-            end = int(offsets[std::clamp<qsizetype>(qsizetype(position) + length, 0, last)]);
-        }
+        if (!m_words || !wanted(SpeechEvent::Kind::Word))
+            return;
+        const std::optional<TextSpan> span = m_words->next({position, length});
+        m_wordsThrough = m_words->reportedThrough();
+        if (!span)
+            return;
         SpeechEvent e = eventAt(SpeechEvent::Kind::Word, frame);
-        e.wordPosition = start;
-        e.wordLength = std::max(end - start, 0);
+        e.wordPosition = span->position;
+        e.wordLength = span->length;
         push(e);
     }
 
@@ -280,7 +282,8 @@ private:
     const SpeechJob &m_job;
     FormatConverter m_converter;
     const int m_blockFrames;
-    QList<qsizetype> m_offsets; // of the fragment being spoken
+    std::optional<WrittenWords> m_words; // of the fragment being spoken
+    int m_wordsThrough = 0;              // the source offset words were reported up to
     qint64 m_inputSamples = 0;
     qint64 m_fragmentStart = 0;
     qint64 m_framesOut = 0;

@@ -23,6 +23,7 @@ struct SpeechJob
 {
     int stream = 0;
     QList<SpeechFragment> fragments;
+    QString source;  // the string given to Speak, where word positions point
     QString voiceId; // the synthesiser's id of the voice to use by default
     SpAudioFormat format;
     int rate = 0;     // the voice's Rate, -10..10, added to each fragment's

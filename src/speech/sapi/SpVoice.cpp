@@ -115,16 +115,16 @@ int SpVoice::Speak(const QString &text, int flags)
             throw SontiError(SontiError::FileNotFound, QStringLiteral("SpVoice"),
                              QStringLiteral("Cannot read %1: %2").arg(text, file.errorString()));
         const QString contents = TextDecoder::decode(file.readAll());
-        return speakFragments(SpeechRequest::fragmentsFor(contents, flags, m_tokens), flags);
+        return speakFragments(SpeechRequest::fragmentsFor(contents, flags, m_tokens), flags, contents);
     }
     if (text.isEmpty() && (flags & SVSFPurgeBeforeSpeak)) {
         purge();
         return 0;
     }
-    return speakFragments(SpeechRequest::fragmentsFor(text, flags, m_tokens), flags);
+    return speakFragments(SpeechRequest::fragmentsFor(text, flags, m_tokens), flags, text);
 }
 
-int SpVoice::speakFragments(const QList<SpeechFragment> &fragments, int flags)
+int SpVoice::speakFragments(const QList<SpeechFragment> &fragments, int flags, const QString &source)
 {
     Q_ASSERT(QThread::currentThread() == thread());
     if (flags & SVSFPurgeBeforeSpeak)
@@ -138,6 +138,7 @@ int SpVoice::speakFragments(const QList<SpeechFragment> &fragments, int flags)
     SpeechJob job;
     job.stream = ++m_lastStream;
     job.fragments = fragments;
+    job.source = source;
     job.voiceId = m_voice.voice().id;
     job.format = m_format;
     job.rate = m_rate;

@@ -77,8 +77,9 @@ public:
     // heard to its end or purged; its events then follow. If playback stands
     // still for 5 s meanwhile, everything queued is purged and it throws.
     int Speak(const QString &text, int flags = SVSFDefault);
-    // Speaks fragments made elsewhere (the markup parser, tests).
-    int speakFragments(const QList<SpeechFragment> &fragments, int flags = SVSFDefault);
+    // Speaks fragments made elsewhere (the markup parser, tests) from source,
+    // the string word positions point into.
+    int speakFragments(const QList<SpeechFragment> &fragments, int flags = SVSFDefault, const QString &source = {});
     void Pause();
     void Resume();
     bool isPaused() const { return m_paused; }

@@ -319,29 +319,51 @@ private Q_SLOTS:
         QCOMPARE(recorder.count("word"), 3);
     }
 
+    void pauseHoldsSoundAndEventsUntilResume_data()
+    {
+        QTest::addColumn<int>("boundary");
+        QTest::newRow("word") << int(SVEWordBoundary);
+        QTest::newRow("phoneme") << int(SVEPhoneme);
+    }
     void pauseHoldsSoundAndEventsUntilResume()
     {
+        QFETCH(int, boundary);
         Rig rig = makeVoice();
-        rig.voice->setAlertBoundary(SVEPhoneme);
+        rig.voice->setAlertBoundary(boundary);
+        rig.voice->setEventInterests(SVEAllEvents);
         SpeechRecorder recorder(*rig.voice);
         rig.voice->Speak("one two three four five six seven eight", SVSFlagsAsync);
         rig.play(150ms);
         QTRY_COMPARE(recorder.count("word"), 2);
+        const qint64 atPause = rig.sink->position().frames;
         rig.voice->Pause();
-        // The next phoneme boundary is at most half a word away.
-        rig.play(60ms);
-        QTRY_VERIFY(!rig.sink->position().playing);
-        const int eventsWhilePaused = int(recorder.events.size());
+        // Nothing more is reported once Pause has returned; the sound stops
+        // at the next boundary, a phoneme away at most.
+        const int eventsAtPause = int(recorder.events.size());
+        for (int i = 0; i < 30 && rig.sink->position().playing; ++i) {
+            rig.play(10ms);
+            QTest::qWait(5);
+        }
+        QVERIFY(!rig.sink->position().playing);
+        QCOMPARE(int(recorder.events.size()), eventsAtPause);
+        QVERIFY2(rig.sink->position().frames - atPause <= 22050 * 130 / 1000,
+                 qPrintable(QString::number(rig.sink->position().frames - atPause)));
         const qint64 heard = rig.sink->position().frames;
         rig.play(300ms);
-        QCoreApplication::processEvents();
-        QCOMPARE(int(recorder.events.size()), eventsWhilePaused);
+        QTest::qWait(50);
+        QCOMPARE(int(recorder.events.size()), eventsAtPause);
         QCOMPARE(rig.sink->position().frames, heard);
-        QCOMPARE(recorder.count("word"), 2);
         rig.voice->Resume();
         rig.play();
         QTRY_COMPARE(recorder.count("end"), 1);
         QCOMPARE(recorder.count("word"), 8);
+        // The meter falls to 0 with the end of the sound, which is loud to
+        // its last sample here.
+        const auto levels = recorder.of("level");
+        QVERIFY(levels.size() > 8);
+        QVERIFY(levels[levels.size() - 2].a > 0);
+        QCOMPARE(levels.last().a, 0);
+        QCOMPARE(levels.last().position, recorder.of("end").last().position);
     }
 
     void synchronousSpeakGivesUpWhenPlaybackStandsStill()

@@ -70,7 +70,7 @@ void EventScheduler::dropThrough(int stream, const QList<SpeechEvent> &ends)
         std::lock_guard lock(m_mutex);
         m_droppedThrough = std::max(m_droppedThrough, stream);
         std::erase_if(m_queue, [stream](const SpeechEvent &e) { return e.stream <= stream; });
-        if (m_pauseAt && m_pauseAt->first <= stream) {
+        if (m_pauseAt && m_pauseAt->tag <= stream) {
             // The stream it waited for is gone: pause now instead.
             m_pauseAt.reset();
             m_held = true;
@@ -110,7 +110,15 @@ void EventScheduler::pauseAt(qint64 tag, qint64 frame)
     Q_ASSERT(QThread::currentThread() == thread());
     {
         std::lock_guard lock(m_mutex);
-        m_pauseAt = std::make_pair(tag, frame);
+        int sampleRate = 0;
+        for (const SpeechEvent &e : m_queue) {
+            if (e.stream == tag) {
+                sampleRate = e.sampleRate;
+                break;
+            }
+        }
+        m_pauseAt = PausePoint{tag, frame, sampleRate};
+        m_held = true;
     }
     deliverDue();
 }
@@ -127,6 +135,15 @@ void EventScheduler::setHeld(bool held)
         m_timer.stop();
     else
         deliverDue();
+}
+
+// How long to sleep until target (a frame of the stream heard now, or -1
+// for none), waking at least every MaxSleepMs.
+int EventScheduler::sleepUntil(const AudioSink::Position &now, qint64 target, int sampleRate)
+{
+    if (target < 0 || !now.playing || sampleRate <= 0)
+        return MaxSleepMs;
+    return int(std::clamp<qint64>(((target - now.frames) * 1000 + sampleRate - 1) / sampleRate, 1, MaxSleepMs));
 }
 
 void EventScheduler::deliverDue()
@@ -151,32 +168,30 @@ void EventScheduler::deliverDue()
         {
             std::lock_guard lock(m_mutex);
             if (m_pauseAt
-                && (now.tag > m_pauseAt->first || (now.tag == m_pauseAt->first && now.frames >= m_pauseAt->second))) {
+                && (now.tag > m_pauseAt->tag || (now.tag == m_pauseAt->tag && now.frames >= m_pauseAt->frame))) {
                 m_pauseAt.reset();
-                m_held = true;
                 pauseNow = true;
             }
             if (!m_ends.empty() && !nested) {
                 // Every event still queued belongs to a later stream.
                 event = std::move(m_ends.front());
                 m_ends.pop_front();
-            } else if (!m_held && !m_queue.empty() && (!nested || m_pauseAt)) {
+            } else if (!m_held && !m_queue.empty() && !nested) {
                 const SpeechEvent &head = m_queue.front();
                 const bool isDue =
                     head.immediate || head.stream < now.tag || (head.stream == now.tag && head.frame <= now.frames);
-                if (isDue && !nested) {
+                if (isDue) {
                     event = std::move(m_queue.front());
                     m_queue.pop_front();
                 } else {
-                    // Sleep until the next event or the pause point.
-                    qint64 target = head.stream == now.tag && !nested ? head.frame : -1;
-                    if (m_pauseAt && m_pauseAt->first == now.tag)
-                        target = target < 0 ? m_pauseAt->second : std::min(target, m_pauseAt->second);
-                    sleepMs = MaxSleepMs;
-                    if (target >= 0 && now.playing && head.sampleRate > 0)
-                        sleepMs = int(std::clamp<qint64>(
-                            ((target - now.frames) * 1000 + head.sampleRate - 1) / head.sampleRate, 1, MaxSleepMs));
+                    sleepMs = sleepUntil(now, head.stream == now.tag ? head.frame : -1, head.sampleRate);
                 }
+            }
+            // Delivery is held already; the sound plays on to the pause point.
+            if (!event && m_pauseAt) {
+                const int untilPause =
+                    sleepUntil(now, m_pauseAt->tag == now.tag ? m_pauseAt->frame : -1, m_pauseAt->sampleRate);
+                sleepMs = sleepMs < 0 ? untilPause : std::min(sleepMs, untilPause);
             }
         }
         if (pauseNow)

@@ -38,7 +38,8 @@ public:
     // The frame of the next event of this kind in the stream being heard,
     // at most maxAheadMs after the frame heard now.
     std::optional<qint64> nextFrameOf(SpeechEvent::Kind kind, int maxAheadMs);
-    // Pauses the sink and holds delivery once the frame is heard.
+    // Holds delivery at once and pauses the sink once the frame is heard,
+    // so the sound stops at a boundary but nothing more is reported.
     void pauseAt(qint64 tag, qint64 frame);
     // Holds or releases delivery at once (and cancels a pending pauseAt).
     void setHeld(bool held);
@@ -47,8 +48,16 @@ Q_SIGNALS:
     void due(const SpeechEvent &event);
 
 private:
+    struct PausePoint
+    {
+        qint64 tag = 0;
+        qint64 frame = 0;
+        int sampleRate = 0;
+    };
+
     void deliverDue();
     void wake();
+    static int sleepUntil(const AudioSink::Position &now, qint64 target, int sampleRate);
 
     AudioSink &m_sink;
     QTimer m_timer;
@@ -59,5 +68,5 @@ private:
     bool m_wakePosted = false;
     bool m_held = false;
     bool m_delivering = false; // a due() handler is running
-    std::optional<std::pair<qint64, qint64>> m_pauseAt;
+    std::optional<PausePoint> m_pauseAt;
 };

@@ -128,6 +128,10 @@ public:
         }
         if (!m_mono.empty())
             level(m_mono.size());
+        // The meter falls to 0 with the end of the sound, whatever the last
+        // block held.
+        SpeechEvent silent = eventAt(SpeechEvent::Kind::AudioLevel, m_framesOut);
+        push(silent);
         if (m_pendingViseme)
             flushViseme(m_framesOut, 0);
         releaseAll();

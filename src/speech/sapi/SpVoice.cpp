@@ -19,6 +19,9 @@ namespace {
 // that stands still this long (a sound server that stopped answering) will
 // not end by itself.
 constexpr std::chrono::milliseconds SynchronousStallLimit{5000};
+// How far ahead Pause looks for a boundary to stop the sound at: about a
+// phoneme, leaving room for the sound server to act on the cork.
+constexpr int PauseWithinMs = 120;
 
 SontiError voiceError(const QString &description)
 {
@@ -145,7 +148,7 @@ int SpVoice::speakFragments(const QList<SpeechFragment> &fragments, int flags, c
     job.volume = m_volume;
     job.prosody = m_prosody;
     // Pause finds its boundary among the scheduled words or visemes.
-    job.wantedEvents = m_eventInterests | (m_alertBoundary == SVEPhoneme ? SVEViseme : 0)
+    job.wantedEvents = m_eventInterests | SVEViseme
         | (m_alertBoundary == SVEWordBoundary || m_alertBoundary == SVESentenceBoundary ? SVEWordBoundary : 0);
     for (SpeechFragment &fragment : job.fragments) {
         if (!fragment.state.voiceId.isEmpty()) {
@@ -197,11 +200,13 @@ void SpVoice::Pause()
     if (m_paused)
         return;
     m_paused = true;
+    // The sound stops at the next word boundary, or else phoneme, heard
+    // within PauseWithinMs; nothing further is reported either way.
     std::optional<qint64> boundary;
-    if (m_alertBoundary == SVEPhoneme)
-        boundary = m_scheduler->nextFrameOf(SpeechEvent::Kind::Viseme, 500);
-    else if (m_alertBoundary == SVEWordBoundary || m_alertBoundary == SVESentenceBoundary)
-        boundary = m_scheduler->nextFrameOf(SpeechEvent::Kind::Word, 1000);
+    if (m_alertBoundary == SVEWordBoundary || m_alertBoundary == SVESentenceBoundary)
+        boundary = m_scheduler->nextFrameOf(SpeechEvent::Kind::Word, PauseWithinMs);
+    if (!boundary)
+        boundary = m_scheduler->nextFrameOf(SpeechEvent::Kind::Viseme, PauseWithinMs);
     if (boundary) {
         m_scheduler->pauseAt(m_sink->position().tag, *boundary);
     } else {

@@ -37,6 +37,7 @@
 #include <QTimer>
 
 #include <exception>
+#include <utility>
 
 Q_LOGGING_CATEGORY(lcMainWindow, "sonti.main_window", QtCriticalMsg)
 
@@ -179,6 +180,7 @@ void frmTTS::connectVoice()
     // Queued by the voice itself: every event arrives between user actions.
     connect(Voice.get(), &SpVoice::Word, this, &frmTTS::Voice_Word);
     connect(Voice.get(), &SpVoice::EndStream, this, &frmTTS::Voice_EndStream);
+    connect(Voice.get(), &SpVoice::StreamFailed, this, &frmTTS::Voice_StreamFailed);
     connect(Voice.get(), &SpVoice::AudioLevel, this, &frmTTS::Voice_AudioLevel);
     connect(Voice.get(), &SpVoice::Viseme, this, &frmTTS::Voice_Viseme);
 }
@@ -267,21 +269,35 @@ void frmTTS::Voice_Word(qint32, qint64, qint32 Pos, qint32 length)
     m_guard.run("Voice_Word", [&] { m_highlight.lightWord(Pos, length); });
 }
 
+void frmTTS::showIdle()
+{
+    m_ui.cmdTalk->setEnabled(true);
+    FocusHandOver::handOver({m_ui.cmdPause, m_ui.cmdStop}, m_ui.cmdTalk);
+    m_ui.cmdPause->setEnabled(false);
+    m_ui.cmdStop->setEnabled(false);
+    m_ui.FC->setEnabled(true);
+    m_ui.VC->setEnabled(true);
+}
+
 void frmTTS::Voice_EndStream(qint32, qint64)
 {
     m_guard.run("Voice_EndStream", [&] {
+        m_streamPending = false;
         showRestingFace();
-        m_ui.cmdTalk->setEnabled(true);
-        FocusHandOver::handOver({m_ui.cmdPause, m_ui.cmdStop}, m_ui.cmdTalk);
-        m_ui.cmdPause->setEnabled(false);
-        m_ui.cmdStop->setEnabled(false);
-        m_ui.FC->setEnabled(true);
-        m_ui.VC->setEnabled(true);
+        showIdle();
         m_ui.ProcXML->setEnabled(true);
         m_highlight.clearWord();
         SelectText(0, m_ui.Text1->document()->characterCount() - 1);
         m_ui.Text1->setReadOnly(false);
     });
+    // Shown once the window is idle again, so the box waits on nothing.
+    if (std::exchange(m_streamFailed, false))
+        showMessage(QStringLiteral("Speech Error!"), QMessageBox::Critical);
+}
+
+void frmTTS::Voice_StreamFailed(qint32, const SontiError &)
+{
+    m_streamFailed = true;
 }
 
 void frmTTS::Voice_AudioLevel(qint32, qint64, qint32 AudioLevel)
@@ -319,6 +335,7 @@ void frmTTS::cmdTalk_Click()
         // A selection is drawn over the lit word and would hide it.
         m_highlight.dropSelection();
         voice().Speak(m_ui.Text1->toPlainText(), SpeakFlags);
+        m_streamPending = true;
     } catch (const std::exception &) {
         showMessage(QStringLiteral("Speech Error!"), QMessageBox::Critical);
     }
@@ -343,14 +360,18 @@ void frmTTS::cmdPause_Click()
 
 void frmTTS::cmdStop_Click()
 {
+    // Without a voice there is nothing to stop, but the window still goes
+    // back to idle.
     m_guard.run("cmdStop_Click", [this] {
-        voice().Speak(QString(), SVSFPurgeBeforeSpeak);
-        m_ui.cmdTalk->setEnabled(true);
-        FocusHandOver::handOver({m_ui.cmdPause, m_ui.cmdStop}, m_ui.cmdTalk);
-        m_ui.cmdPause->setEnabled(false);
-        m_ui.cmdStop->setEnabled(false);
-        m_ui.FC->setEnabled(true);
-        m_ui.VC->setEnabled(true);
+        if (Voice)
+            Voice->Speak(QString(), SVSFPurgeBeforeSpeak);
+    });
+    m_guard.run("cmdStop_Click", [this] {
+        showIdle();
+        // Process XML comes back with the end of the stream; when Speak
+        // failed, or there is no voice, no stream will end.
+        if (!m_streamPending)
+            m_ui.ProcXML->setEnabled(true);
         showLevel(0);
         m_ui.Text1->setReadOnly(false);
     });

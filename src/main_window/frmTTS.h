@@ -3,6 +3,7 @@
 #include "HandlerGuard.h"
 #include "ImageList.h"
 #include "RecentFiles.h"
+#include "SontiError.h"
 #include "TextHighlight.h"
 #include "frmTTSUi.h"
 
@@ -89,6 +90,9 @@ public Q_SLOTS:
     // The voice's events. Stream numbers and positions are not used.
     void Voice_Word(qint32 StreamNum, qint64 StreamPos, qint32 Pos, qint32 length);
     void Voice_EndStream(qint32 StreamNumber, qint64 StreamPosition);
+    // A stream that could not be spoken whole (the sound server went away):
+    // its EndStream follows, after which the failure is shown.
+    void Voice_StreamFailed(qint32 StreamNumber, const SontiError &error);
     void Voice_AudioLevel(qint32 StreamNumber, qint64 StreamPosition, qint32 AudioLevel);
     void Voice_Viseme(qint32 StreamNumber, qint64 StreamPosition, qint32 Duration, qint32 NextVisemeId, qint32 Feature,
                       qint32 VisemeId);
@@ -100,6 +104,8 @@ private:
     void Form_Unload(qint16 &cancel);
     void LoadMouthImages();
     void showRestingFace();
+    // The buttons and lists as they are while nothing is spoken.
+    void showIdle();
     void AddFormat(const QString &caption, qint32 formatType);
     void applyVoiceChoice();
     void applyFormatChoice();
@@ -131,6 +137,8 @@ private:
     MeterSurface *m_meterSurface = nullptr;
     Dependencies m_dependencies;
     bool m_unloaded = false;
+    bool m_streamPending = false; // a Speak queued a stream whose EndStream has not come
+    bool m_streamFailed = false;  // the stream ending next could not be spoken whole
     // The stored menu style, kept when there is no menu drawer to hold it.
     qint32 m_menuStyle = 0;
     bool m_opening = false; // a document is being read

@@ -10,6 +10,10 @@ namespace {
 // Wake at least this often while events wait, to follow the clock through
 // stalls and the gap before a stream starts.
 constexpr int MaxSleepMs = 20;
+// While the stream to be heard next has not started playing, the clock
+// says nothing about when it will: look often, so its first events are not
+// late by a whole sleep.
+constexpr int StartPollMs = 3;
 }
 
 EventScheduler::EventScheduler(AudioSink &sink, QObject *parent)
@@ -138,11 +142,12 @@ void EventScheduler::setHeld(bool held)
 }
 
 // How long to sleep until target (a frame of the stream heard now, or -1
-// for none), waking at least every MaxSleepMs.
+// for none), waking at least every MaxSleepMs, and every StartPollMs while
+// the stream has not started.
 int EventScheduler::sleepUntil(const AudioSink::Position &now, qint64 target, int sampleRate)
 {
     if (target < 0 || !now.playing || sampleRate <= 0)
-        return MaxSleepMs;
+        return StartPollMs;
     return int(std::clamp<qint64>(((target - now.frames) * 1000 + sampleRate - 1) / sampleRate, 1, MaxSleepMs));
 }
 

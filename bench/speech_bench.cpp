@@ -15,8 +15,11 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QThread>
+
+#include <pthread.h>
+#include <pulse/error.h>
+#include <pulse/simple.h>
 
 #include <algorithm>
 #include <atomic>
@@ -73,57 +76,97 @@ public:
     }
 };
 
-// parec on the monitor, read on its own thread: the time the first loud
-// sample arrives after arm().
+// The sink's monitor, recorded on a real-time thread of its own: the time
+// the first loud sample after arm() was heard. A recorder starved by a busy
+// machine reads late, so the time a sample was heard is not the time it was
+// read: the recording is continuous, so sample k was heard at t0 + k / rate,
+// where t0 is the earliest (read time - samples read / rate) seen since
+// arm(). The reader is behind at times but never ahead.
 class Monitor : public QThread
 {
 public:
     explicit Monitor(const QString &sink)
         : m_sink(sink)
     {}
-    std::atomic<bool> armed = false;
     std::atomic<bool> stop = false;
-    std::mutex mutex;
-    Clock::time_point firstSound;
 
     void arm()
     {
-        std::lock_guard lock(mutex);
-        firstSound = {};
-        armed = true;
+        std::lock_guard lock(m_mutex);
+        m_loudFrame = -1;
+        m_armed = true;
+        m_lagMs = 0;
+        // Dated afresh each time: an idle null sink renders ahead of time
+        // until it has had a recorder for a while, which would date every
+        // later sample too early.
+        m_start = {};
+    }
+    // How far behind the recorder read since arm(), at worst, in ms: what a
+    // recorder dating samples by their read time would have been wrong by.
+    double lagMs()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_lagMs;
+    }
+    // The time the first loud sample since arm() was heard; none yet: {}.
+    Clock::time_point firstSound()
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_loudFrame < 0)
+            return {};
+        return m_start + std::chrono::microseconds(m_loudFrame * 1000000 / Rate);
     }
 
 protected:
     void run() override
     {
-        QProcess parec;
-        parec.start(
-            "parec",
-            {"-d", m_sink + ".monitor", "--raw", "--format=s16le", "--rate=48000", "--channels=1", "--latency-msec=2"});
-        parec.waitForStarted();
+        sched_param priority{};
+        priority.sched_priority = 10;
+        pthread_setschedparam(pthread_self(), SCHED_FIFO, &priority);
+        constexpr int ChunkFrames = Rate / 500;
+        const pa_sample_spec spec{PA_SAMPLE_S16LE, Rate, 1};
+        pa_buffer_attr attr;
+        attr.maxlength = uint32_t(-1);
+        attr.tlength = attr.prebuf = attr.minreq = uint32_t(-1);
+        attr.fragsize = ChunkFrames * 2;
+        int error = 0;
+        const QByteArray device = (m_sink + QStringLiteral(".monitor")).toUtf8();
+        pa_simple *record = pa_simple_new(nullptr, "sonti-speech-bench", PA_STREAM_RECORD, device.constData(),
+                                          "monitor", &spec, nullptr, &attr, &error);
+        if (!record) {
+            std::fprintf(stderr, "cannot record %s: %s\n", device.constData(), pa_strerror(error));
+            return;
+        }
+        qint16 chunk[ChunkFrames];
+        qint64 frames = 0;
         while (!stop) {
-            parec.waitForReadyRead(50);
-            const QByteArray data = parec.readAllStandardOutput();
+            if (pa_simple_read(record, chunk, sizeof chunk, &error) < 0)
+                break;
             const Clock::time_point now = Clock::now();
-            if (!armed)
-                continue;
-            const auto *s = reinterpret_cast<const qint16 *>(data.constData());
-            for (qsizetype i = 0; i < data.size() / 2; ++i) {
-                if (std::abs(int(s[i])) > Loud) {
-                    // The chunk ends now; this sample was heard that much earlier.
-                    std::lock_guard lock(mutex);
-                    firstSound = now - std::chrono::microseconds((data.size() / 2 - i) * 1000000 / 48000);
-                    armed = false;
-                    break;
+            frames += ChunkFrames;
+            std::lock_guard lock(m_mutex);
+            const Clock::time_point start = now - std::chrono::microseconds(frames * 1000000 / Rate);
+            if (m_start == Clock::time_point() || start < m_start)
+                m_start = start;
+            m_lagMs = std::max(m_lagMs, msBetween(m_start, start));
+            for (int i = 0; m_armed && i < ChunkFrames; ++i) {
+                if (std::abs(int(chunk[i])) > Loud) {
+                    m_loudFrame = frames - ChunkFrames + i;
+                    m_armed = false;
                 }
             }
         }
-        parec.kill();
-        parec.waitForFinished();
+        pa_simple_free(record);
     }
 
 private:
+    static constexpr int Rate = 48000;
     QString m_sink;
+    std::mutex m_mutex;
+    bool m_armed = false;
+    qint64 m_loudFrame = -1;
+    double m_lagMs = 0;
+    Clock::time_point m_start; // when the recording's first sample was heard
 };
 
 double median(std::vector<double> v)
@@ -163,10 +206,77 @@ double percentile(std::vector<double> v, double p)
 }
 }
 
+// sonti-speech-bench --words ROUNDS: speaks a sentence ROUNDS times, the
+// first time right after the voice is made, and prints for every word
+// event "word ROUND ERROR": the time it was delivered less the time its
+// first sample was heard, in ms (negative: early), or "gap ROUND" for a word
+// after the stream ran dry; and for every round "lag ROUND MS", how far the
+// monitor's reader fell behind.
+int wordTiming(int rounds)
+{
+    auto sinkOwner = std::make_unique<TimingSink>();
+    TimingSink *sink = sinkOwner.get();
+    Monitor monitor(qEnvironmentVariable("SONTI_TEST_SINK", "sonti_null"));
+    monitor.start();
+    // An idle null sink runs ahead of its monitor until a recorder has been
+    // attached for a while; a sound card has no such lag to wait out.
+    QThread::msleep(2500);
+    SpVoice voice(std::make_unique<EspeakSynthesizer>(), std::move(sinkOwner));
+    voice.setEventInterests(SVEAllEvents);
+    struct Heard
+    {
+        Clock::time_point arrived;
+        qint64 frame;
+        int underruns;
+    };
+    std::vector<Heard> words;
+    QObject::connect(&voice, &SpVoice::Word, &voice, [&](int, qint64 position, int, int) {
+        words.push_back({Clock::now(), position / 2, sink->underruns()});
+    });
+    bool ended = false;
+    QObject::connect(&voice, &SpVoice::EndStream, &voice, [&] { ended = true; });
+    const QString sentence = QStringLiteral("The quick brown fox jumps over the lazy dog, in 2007, at 12:30.");
+    for (int round = 0; round < rounds; ++round) {
+        words.clear();
+        ended = false;
+        monitor.arm();
+        const int underrunsBefore = sink->underruns();
+        voice.Speak(sentence, SVSFlagsAsync | SVSFIsNotXML);
+        QElapsedTimer wait;
+        wait.start();
+        while (!ended && wait.elapsed() < 30000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(300);
+        std::lock_guard lock(sink->mutex);
+        const Clock::time_point firstSound = monitor.firstSound();
+        if (firstSound == Clock::time_point() || sink->firstLoudFrame < 0) {
+            std::fprintf(stderr, "round %d: no sound heard\n", round);
+            continue;
+        }
+        for (const Heard &word : words) {
+            // After a gap the sound is later than its frame says by the gap,
+            // which the monitor alone cannot tell.
+            if (word.underruns != underrunsBefore) {
+                std::printf("gap %d\n", round);
+                continue;
+            }
+            const auto heard =
+                firstSound + std::chrono::microseconds((word.frame - sink->firstLoudFrame) * 1000000 / 22050);
+            std::printf("word %d %.2f\n", round, msBetween(heard, word.arrived));
+        }
+        std::printf("lag %d %.2f\n", round, monitor.lagMs());
+    }
+    monitor.stop = true;
+    monitor.wait();
+    return 0;
+}
+
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
+    if (args.value(1) == QLatin1String("--words"))
+        return wordTiming(args.value(2, "10").toInt());
     const QString longTextPath = args.value(1, "/usr/share/common-licenses/GPL-3");
     const int rounds = args.value(2, "10").toInt();
     QFile longFile(longTextPath);
@@ -211,13 +321,13 @@ int main(int argc, char *argv[])
         QCoreApplication::processEvents();
         std::lock_guard lock(sink->mutex);
         toSink.push_back(msBetween(spoke, sink->firstWrite));
-        std::lock_guard monitorLock(monitor.mutex);
-        if (monitor.firstSound != Clock::time_point())
-            toSound.push_back(msBetween(spoke, monitor.firstSound));
-        if (full && monitor.firstSound != Clock::time_point() && sink->firstLoudFrame >= 0) {
+        const Clock::time_point firstSound = monitor.firstSound();
+        if (firstSound != Clock::time_point())
+            toSound.push_back(msBetween(spoke, firstSound));
+        if (full && firstSound != Clock::time_point() && sink->firstLoudFrame >= 0) {
             for (const auto &[arrived, frame] : words) {
                 const auto heard =
-                    monitor.firstSound + std::chrono::microseconds((frame - sink->firstLoudFrame) * 1000000 / 22050);
+                    firstSound + std::chrono::microseconds((frame - sink->firstLoudFrame) * 1000000 / 22050);
                 wordError.push_back(std::abs(msBetween(heard, arrived)));
                 if (qEnvironmentVariableIsSet("SONTI_BENCH_DEBUG"))
                     std::fprintf(stderr, "word frame %lld error %.1f\n", (long long)frame, msBetween(heard, arrived));

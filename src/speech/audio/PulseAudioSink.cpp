@@ -78,6 +78,11 @@ void PulseAudioSink::onWritable(pa_stream *, size_t, void *self)
     pa_threaded_mainloop_signal(sink->m_loop, 0);
 }
 
+void PulseAudioSink::onUnderflow(pa_stream *, void *self)
+{
+    ++static_cast<PulseAudioSink *>(self)->m_underruns;
+}
+
 void PulseAudioSink::onDrained(pa_stream *, int, void *self)
 {
     auto *sink = static_cast<PulseAudioSink *>(self);
@@ -173,6 +178,7 @@ SontiError PulseAudioSink::start(qint64 tag, const SpAudioFormat &format)
         return m_error = EngineError::fromPulse(pa_context_errno(m_context), QStringLiteral("Creating the stream"));
     pa_stream_set_state_callback(m_stream, &PulseAudioSink::onStreamState, this);
     pa_stream_set_write_callback(m_stream, &PulseAudioSink::onWritable, this);
+    pa_stream_set_underflow_callback(m_stream, &PulseAudioSink::onUnderflow, this);
 
     pa_buffer_attr attr;
     attr.maxlength = uint32_t(-1);
@@ -308,6 +314,7 @@ void PulseAudioSink::dropStreamLocked()
         return;
     pa_stream_set_state_callback(m_stream, nullptr, nullptr);
     pa_stream_set_write_callback(m_stream, nullptr, nullptr);
+    pa_stream_set_underflow_callback(m_stream, nullptr, nullptr);
     pa_stream_disconnect(m_stream);
     pa_stream_unref(m_stream);
     m_stream = nullptr;

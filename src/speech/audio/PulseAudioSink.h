@@ -2,6 +2,7 @@
 
 #include "AudioSink.h"
 
+#include <atomic>
 #include <vector>
 
 struct pa_threaded_mainloop;
@@ -32,12 +33,16 @@ public:
     void setPaused(bool paused) override;
     Position position() override;
     SontiError error() const override;
+    // How often the server ran out of audio in mid-stream since this sink
+    // was made: a gap heard, and the clock held while it lasted.
+    int underruns() const { return m_underruns.load(); }
 
 private:
     static void onContextState(pa_context *context, void *self);
     static void onStreamState(pa_stream *stream, void *self);
     static void onWritable(pa_stream *stream, size_t bytes, void *self);
     static void onDrained(pa_stream *stream, int success, void *self);
+    static void onUnderflow(pa_stream *stream, void *self);
 
     SontiError connectLocked();
     bool interruptedLocked();
@@ -58,6 +63,7 @@ private:
     qint64 m_writtenBytes = 0;
     qint64 m_lastHeard = 0;
     SontiError m_error;
+    std::atomic<int> m_underruns = 0;
     // The ring of audio not yet handed to the server.
     std::vector<char> m_ring;
     size_t m_ringStart = 0;

@@ -21,7 +21,7 @@ namespace {
 constexpr std::chrono::milliseconds SynchronousStallLimit{5000};
 // How far ahead Pause looks for a boundary to stop the sound at: about a
 // phoneme, leaving room for the sound server to act on the cork.
-constexpr int PauseWithinMs = 120;
+constexpr int PauseWithinMs = 100;
 
 SontiError voiceError(const QString &description)
 {

@@ -1,4 +1,5 @@
 #include "EspeakSynthesizer.h"
+#include "FliteSynthesizer.h"
 #include "SapiMarkupParser.h"
 #include "WrittenWordCases.h"
 #include "WrittenWords.h"
@@ -14,6 +15,8 @@ class tst_WrittenWords : public QObject
 private Q_SLOTS:
     void withEspeak_data() { writtenWordRows(); }
     void withEspeak();
+    void withFlite_data() { writtenWordRows(); }
+    void withFlite();
     void engineWords_data();
     void engineWords();
     void throughMarkup();
@@ -27,6 +30,17 @@ void tst_WrittenWords::withEspeak()
     const std::optional<QStringList> lit = wordsLit(std::make_unique<EspeakSynthesizer>(), language, text);
     if (!lit)
         QSKIP("espeak-ng has no voice for this language here");
+    QCOMPARE(lit->join(u'|'), words.join(u'|'));
+}
+
+void tst_WrittenWords::withFlite()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, text);
+    QFETCH(QStringList, words);
+    const std::optional<QStringList> lit = wordsLit(std::make_unique<FliteSynthesizer>(), language, text);
+    if (!lit)
+        QSKIP("flite has no voice for this language");
     QCOMPARE(lit->join(u'|'), words.join(u'|'));
 }
 

@@ -64,8 +64,8 @@ public:
     {
         Q_ASSERT(m_worker.onSynthesisThread());
         // Copies (shared, so cheap) rather than pointers: the caller's
-        // fragment is a temporary.
-        // A fragment without offsets is a source of its own.
+        // fragment is a temporary. A fragment without offsets is a source
+        // of its own.
         m_words.emplace(fragment.text, fragment.sourceOffsets, m_job.source,
                         fragment.sourceOffsets.isEmpty() ? 0 : m_wordsThrough);
         m_fragmentStart = m_inputSamples;

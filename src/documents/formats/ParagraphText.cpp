@@ -1,29 +1,29 @@
 #include "ParagraphText.h"
 
-void ParagraphText::append(QChar c)
+// The blanks owed between the text so far and a new visible character.
+QString ParagraphText::separator() const
 {
-    if (m_text.size() >= m_maxChars) {
+    if (!m_inParagraph)
+        return m_text.isEmpty() ? QString() : QStringLiteral("\n\n");
+    if (m_pendingLineBreak)
+        return QStringLiteral("\n");
+    return QString(m_pendingSpaces, u' ');
+}
+
+// A visible character with what is owed before it, or nothing once it would
+// not fit: a text cut at the limit then never ends in blanks, nor in half a
+// surrogate pair (a high surrogate keeps room for its low half).
+void ParagraphText::appendVisible(QChar c)
+{
+    const QString before = separator();
+    const qsizetype needed = before.size() + (c.isHighSurrogate() ? 2 : 1);
+    if (m_text.size() + needed > m_maxChars) {
         m_full = true;
         return;
     }
-    m_text.append(c);
-}
-
-// Emits what stands between the text so far and a new visible character.
-void ParagraphText::separate()
-{
-    if (!m_inParagraph) {
-        if (!m_text.isEmpty()) {
-            append(u'\n');
-            append(u'\n');
-        }
-        m_inParagraph = true;
-    } else if (m_pendingLineBreak) {
-        append(u'\n');
-    } else {
-        for (; m_pendingSpaces > 0; --m_pendingSpaces)
-            append(u' ');
-    }
+    m_text += before;
+    m_text += c;
+    m_inParagraph = true;
     m_pendingSpaces = 0;
     m_pendingLineBreak = false;
 }
@@ -38,8 +38,7 @@ void ParagraphText::addText(QStringView text)
                 m_pendingSpaces = 1;
             continue;
         }
-        separate();
-        append(c);
+        appendVisible(c);
     }
 }
 
@@ -56,8 +55,7 @@ void ParagraphText::addVerbatim(QStringView text)
             if (m_inParagraph && !m_pendingLineBreak)
                 ++m_pendingSpaces;
         } else {
-            separate();
-            append(c);
+            appendVisible(c);
         }
     }
 }

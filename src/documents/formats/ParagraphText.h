@@ -29,8 +29,8 @@ public:
     QString text() const;
 
 private:
-    void append(QChar c);
-    void separate();
+    QString separator() const;
+    void appendVisible(QChar c);
 
     QString m_text;
     qsizetype m_maxChars;

@@ -1,7 +1,8 @@
 // libFuzzer target for the XML walks of EPUB, OpenDocument and Word files:
 // the first byte picks the walk, the rest is the part. Any input ends
 // without a crash or hang, and the text keeps its shape: paragraphs apart by
-// exactly one blank line, no blanks at either end, within its size limit.
+// exactly one blank line, no blanks or half a surrogate pair at either end,
+// within its size limit.
 #include "ParagraphText.h"
 #include "XmlDocumentText.h"
 
@@ -25,6 +26,7 @@ void checkShape(const ParagraphText &out, qsizetype maxChars)
     if (!text.isEmpty()) {
         require(!text.front().isSpace());
         require(!text.back().isSpace());
+        require(!text.back().isHighSurrogate());
     }
 }
 

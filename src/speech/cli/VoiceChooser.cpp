@@ -1,5 +1,6 @@
 #include "VoiceChooser.h"
 
+#include <QLocale>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -10,6 +11,14 @@ QString languageNameOf(const QString &voiceName)
 {
     const qsizetype paren = voiceName.indexOf(QStringLiteral(" ("));
     return paren < 0 ? voiceName : voiceName.left(paren);
+}
+
+// A subtag a language code can do without: "AT" in "de-AT", "Latn" in "sr-Latn".
+bool isRegionOrScript(const QString &subtag)
+{
+    if (subtag.size() == 4)
+        return QLocale::codeToScript(subtag) != QLocale::AnyScript;
+    return (subtag.size() == 2 || subtag.size() == 3) && QLocale::codeToTerritory(subtag) != QLocale::AnyTerritory;
 }
 
 // The ids a voice answers to: "gmw/de" and "eSpeak-NG/gmw/de".
@@ -92,11 +101,14 @@ VoiceChooser::Choice VoiceChooser::choose(const QString &wanted) const
     }
     const bool isCode = looksLikeLanguageCode(name);
     if (isCode) {
-        // "de-de" or "en-au" without a voice of its own falls back to "de", "en".
+        // "de-de" or "en-au" without a voice of its own falls back to "de", "en";
+        // only a region or script is dropped, so "no-such-voice" is not Norwegian.
         for (QString code = name.toLower(); !code.isEmpty(); code = code.section(u'-', 0, -2)) {
             const QList<Listed> speakers = ranked(code, Variety);
             if (!speakers.isEmpty())
                 return {speakers.first().position, {}};
+            if (!isRegionOrScript(code.section(u'-', -1)))
+                break;
         }
     }
 

@@ -35,6 +35,10 @@ private Q_SLOTS:
                                  << "gmw/en-US";
         QTest::newRow("variety without a voice") << "de-AT"
                                                  << "gmw/de";
+        QTest::newRow("script and region without a voice") << "sr-Latn-RS"
+                                                           << "zls/sr";
+        QTest::newRow("words, not a region") << "no-such-voice"
+                                             << "no voice speaks language \"no-such-voice\"";
         QTest::newRow("language name") << "French"
                                        << "roa/fr";
         QTest::newRow("id") << "gmw/en-GB-scotland"

@@ -235,6 +235,22 @@ private Q_SLOTS:
         QVERIFY(out.visemes().contains(12));
     }
 
+    // espeak crashed on one word of a few hundred phonemes: such a word is
+    // spoken whole, as long as its phonemes say.
+    void longPronunciationIsSpokenWhole()
+    {
+        const auto spoken = [this](int syllables) {
+            SpeechFragment f;
+            f.kind = SpeechFragment::Kind::Pronounce;
+            f.argument = QStringLiteral("t ax 1 - m ey ").repeated(syllables);
+            Collector out;
+            return m_synth->synthesize(f, English, out).isError() ? 0 : out.samples.size();
+        };
+        const size_t short_ = spoken(20), long_ = spoken(400);
+        QVERIFY(short_ > 0);
+        QVERIFY2(long_ > 15 * short_, qPrintable(QStringLiteral("%1 against %2").arg(long_).arg(short_)));
+    }
+
     void stoppingEndsAtOnceAndTheNextSynthesisWorks()
     {
         Collector stopped;

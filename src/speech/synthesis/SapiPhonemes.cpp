@@ -15,6 +15,13 @@ const QHash<QString, QString> &phones()
     };
     return table;
 }
+
+// libespeak-ng 1.51 overruns a buffer (and crashes) on a word of about 352
+// phonemes and stress marks or more. Longer words are split, at a syllable
+// once they are long, and at the latest at the hard limit; each split costs
+// only a word gap.
+constexpr int SyllableSplitAt = 48;
+constexpr int HardSplitAt = 96;
 }
 
 QString SapiPhonemes::toEspeak(const QString &sapiPhones)
@@ -23,6 +30,8 @@ QString SapiPhonemes::toEspeak(const QString &sapiPhones)
     // it: remember where the last vowel started.
     QString result;
     qsizetype lastVowelAt = -1;
+    int wordLength = 0;
+    bool splitAtNextPhone = false;
     const QStringList symbols = sapiPhones.simplified().split(u' ', Qt::SkipEmptyParts);
     for (const QString &raw : symbols) {
         const QString symbol = raw.toLower();
@@ -30,13 +39,25 @@ QString SapiPhonemes::toEspeak(const QString &sapiPhones)
             if (!result.isEmpty() && !result.endsWith(u' '))
                 result.append(u' ');
             lastVowelAt = -1;
+            wordLength = 0;
+            splitAtNextPhone = false;
         } else if (symbol == u"-") {
             lastVowelAt = -1;
+            splitAtNextPhone = wordLength >= SyllableSplitAt;
         } else if (symbol == u"1" || symbol == u"2") {
-            if (lastVowelAt >= 0)
+            if (lastVowelAt >= 0) {
                 result.insert(lastVowelAt, symbol == u"1" ? u'\'' : u',');
+                ++wordLength;
+            }
             lastVowelAt = -1;
         } else if (const auto it = phones().constFind(symbol); it != phones().constEnd()) {
+            if (splitAtNextPhone || wordLength >= HardSplitAt) {
+                result.append(u' ');
+                wordLength = 0;
+                splitAtNextPhone = false;
+            }
+            // Every mnemonic of the table is one phoneme.
+            ++wordLength;
             static const QString vowelStarts = QStringLiteral("aeiouAEIOUV@3");
             if (vowelStarts.contains(it.value().front()))
                 lastVowelAt = result.size();

@@ -6,7 +6,8 @@
 // d") into espeak-ng's phoneme mnemonics ("h'El@U w'3:ld"), for speaking
 // <pron> markup inside [[ ]]. Stress digits 1 and 2 become ' and , before
 // the stressed vowel; "-" (syllable) is dropped, "&" separates words.
-// Unknown symbols are skipped.
+// Unknown symbols are skipped. Very long words are split into words short
+// enough for espeak.
 namespace SapiPhonemes {
 
 QString toEspeak(const QString &sapiPhones);

@@ -16,6 +16,18 @@
 
 Q_LOGGING_CATEGORY(lcEspeak, "sonti.speech.espeak", QtCriticalMsg)
 
+// libespeak-ng 1.51 asks libpcaudio for an audio device as it starts, in
+// every output mode: libpcaudio opens a PulseAudio stream to see whether the
+// server is there, which waits 30 s on a server that does not answer, and
+// the device is never used in synchronous mode. This definition in the
+// program comes before libpcaudio's in the dynamic linker's search, so
+// espeak gets no device and the only audio connection is the sink's own.
+extern "C" __attribute__((visibility("default"), used)) struct audio_object *
+create_audio_device_object(const char *, const char *, const char *)
+{
+    return nullptr;
+}
+
 namespace {
 std::mutex &espeakMutex()
 {

@@ -5,9 +5,14 @@
 #include "SpeechRecorder.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
+#include <thread>
 
 // The real path: espeak-ng, libsoxr and PulseAudio, against the daemon with
 // a null sink that scripts/test starts, heard through the sink's monitor.
@@ -27,13 +32,38 @@ private:
         return voice;
     }
 
-    static QString sinkInputs()
+    // The streams of the test's daemon, or of a private one serving socket.
+    static QString sinkInputs(const QString &socket = {})
     {
         QProcess pactl;
+        if (!socket.isEmpty()) {
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:") + socket);
+            env.insert(QStringLiteral("HOME"), QFileInfo(socket).path());
+            pactl.setProcessEnvironment(env);
+        }
         pactl.start(QStringLiteral("pactl"),
                     {QStringLiteral("list"), QStringLiteral("sink-inputs"), QStringLiteral("short")});
         pactl.waitForFinished(3000);
         return QString::fromUtf8(pactl.readAllStandardOutput());
+    }
+
+    // A private daemon serving socket, with a null sink, that a test may
+    // kill or stop; its home and runtime folder are the socket's folder.
+    static bool startDaemon(QProcess &daemon, const QString &socket)
+    {
+        const QString dir = QFileInfo(socket).path();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), dir);
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir);
+        daemon.setProcessEnvironment(env);
+        daemon.start(QStringLiteral("pulseaudio"),
+                     {QStringLiteral("-n"), QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
+                      QStringLiteral("--load=module-null-sink"),
+                      QStringLiteral("--load=module-native-protocol-unix socket=") + socket});
+        for (int i = 0; i < 200 && !QFile::exists(socket); ++i)
+            QTest::qWait(10);
+        return QFile::exists(socket);
     }
 
 private Q_SLOTS:
@@ -175,21 +205,8 @@ private Q_SLOTS:
         QVERIFY_THROWS_EXCEPTION(SontiError, voice->Speak("nobody listens", SVSFlagsAsync));
 
         // A private daemon that can be killed mid-sentence.
-        auto startDaemon = [&](QProcess &daemon) {
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert(QStringLiteral("HOME"), dir.path());
-            env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
-            daemon.setProcessEnvironment(env);
-            daemon.start(QStringLiteral("pulseaudio"),
-                         {QStringLiteral("-n"), QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
-                          QStringLiteral("--load=module-null-sink"),
-                          QStringLiteral("--load=module-native-protocol-unix socket=") + socket});
-            for (int i = 0; i < 200 && !QFile::exists(socket); ++i)
-                QTest::qWait(10);
-        };
         QProcess daemon;
-        startDaemon(daemon);
-        if (!QFile::exists(socket)) {
+        if (!startDaemon(daemon, socket)) {
             qputenv("PULSE_SERVER", saved);
             QSKIP("could not start a private PulseAudio daemon");
         }
@@ -215,7 +232,7 @@ private Q_SLOTS:
 
         QProcess second;
         QFile::remove(socket);
-        startDaemon(second);
+        startDaemon(second, socket);
         const int again = speak(QStringLiteral("Back again."));
         QVERIFY(again > cut);
         QTRY_COMPARE_WITH_TIMEOUT(events.count("end"), 2, 10000);
@@ -226,6 +243,51 @@ private Q_SLOTS:
         second.kill();
         second.waitForFinished(3000);
         qputenv("PULSE_SERVER", saved);
+    }
+
+    // A server that stops answering: opening a stream gives up instead of
+    // waiting for it, and a stream stopped while the server was still
+    // creating it is gone once the server answers again.
+    void stoppedServerKeepsNoStreamBehind()
+    {
+        QTemporaryDir dir;
+        const QString socket = dir.filePath(QStringLiteral("native"));
+        QProcess daemon;
+        if (!startDaemon(daemon, socket))
+            QSKIP("could not start a private PulseAudio daemon");
+        const QByteArray saved = qgetenv("PULSE_SERVER");
+        qputenv("PULSE_SERVER", "unix:" + socket.toUtf8());
+        const auto restore = qScopeGuard([&] {
+            ::kill(pid_t(daemon.processId()), SIGCONT);
+            daemon.kill();
+            daemon.waitForFinished(3000);
+            qputenv("PULSE_SERVER", saved);
+        });
+        PulseAudioSink sink;
+        SontiError connected;
+        for (int attempt = 0; attempt < 100 && (connected = sink.connect()).isError(); ++attempt)
+            QTest::qWait(20);
+        QVERIFY2(!connected.isError(), qPrintable(connected.toString()));
+        SpAudioFormat format;
+        format.setType(SAFT22kHz16BitMono);
+
+        ::kill(pid_t(daemon.processId()), SIGSTOP);
+        const SontiError timedOut = sink.start(1, format);
+        QVERIFY(timedOut.isError());
+        SontiError stopped;
+        std::thread creating([&] { stopped = sink.start(2, format); });
+        QTest::qWait(200);
+        sink.flush(2);
+        creating.join();
+        QVERIFY(stopped.isError());
+        ::kill(pid_t(daemon.processId()), SIGCONT);
+
+        // Requests on one connection are answered in order: once a third
+        // stream is open, the server has created the first two and been
+        // told to end them.
+        QVERIFY(!sink.start(3, format).isError());
+        sink.finish();
+        QTRY_COMPARE(sinkInputs(socket), QString());
     }
 };
 

@@ -14,7 +14,12 @@ Q_LOGGING_CATEGORY(lcPulse, "sonti.speech.pulse", QtCriticalMsg)
 namespace {
 constexpr pa_usec_t TargetLatency = 40 * PA_USEC_PER_MSEC;
 constexpr pa_usec_t RequestSize = 10 * PA_USEC_PER_MSEC;
-constexpr pa_usec_t ConnectTimeout = 1000 * PA_USEC_PER_MSEC;
+// A server that does not answer (stopped, or a socket nobody serves) is
+// given up on after this long, whether connecting or opening a stream; a
+// playing stream the server has not asked to feed for StallLimit, unless
+// paused, has failed.
+constexpr pa_usec_t AnswerTimeout = 1000 * PA_USEC_PER_MSEC;
+constexpr pa_usec_t StallLimit = 2000 * PA_USEC_PER_MSEC;
 constexpr int SecondsAhead = 2;
 
 class Locker
@@ -37,6 +42,21 @@ SontiError interruptedError()
 {
     return SontiError(SontiError::AudioFailure, QStringLiteral("PulseAudio"), QStringLiteral("The stream was stopped"));
 }
+
+// A stream dropped while the server was still creating it cannot be
+// disconnected yet (libpulse refuses until the server has answered), and the
+// server would keep it once it answers. It keeps our reference and ends
+// itself here as soon as it can.
+void endWhenCreated(pa_stream *stream, void *)
+{
+    const pa_stream_state_t state = pa_stream_get_state(stream);
+    if (state == PA_STREAM_READY) {
+        pa_stream_disconnect(stream);
+    } else if (!PA_STREAM_IS_GOOD(state)) {
+        pa_stream_set_state_callback(stream, nullptr, nullptr);
+        pa_stream_unref(stream);
+    }
+}
 }
 
 PulseAudioSink::PulseAudioSink()
@@ -50,12 +70,7 @@ PulseAudioSink::~PulseAudioSink()
     {
         Locker lock(m_loop);
         dropStreamLocked();
-        if (m_context) {
-            pa_context_set_state_callback(m_context, nullptr, nullptr);
-            pa_context_disconnect(m_context);
-            pa_context_unref(m_context);
-            m_context = nullptr;
-        }
+        dropContextLocked();
     }
     pa_threaded_mainloop_stop(m_loop);
     pa_threaded_mainloop_free(m_loop);
@@ -74,6 +89,7 @@ void PulseAudioSink::onStreamState(pa_stream *, void *self)
 void PulseAudioSink::onWritable(pa_stream *, size_t, void *self)
 {
     auto *sink = static_cast<PulseAudioSink *>(self);
+    sink->m_answeredAt = pa_rtclock_now();
     sink->feedLocked();
     pa_threaded_mainloop_signal(sink->m_loop, 0);
 }
@@ -90,6 +106,49 @@ void PulseAudioSink::onDrained(pa_stream *, int, void *self)
     pa_threaded_mainloop_signal(sink->m_loop, 0);
 }
 
+void PulseAudioSink::onTimer(pa_mainloop_api *, pa_time_event *, const struct timeval *, void *self)
+{
+    pa_threaded_mainloop_signal(static_cast<PulseAudioSink *>(self)->m_loop, 0);
+}
+
+void PulseAudioSink::waitLocked(pa_usec_t deadline)
+{
+    if (m_context && deadline != PA_USEC_INVALID) {
+        if (m_timer)
+            pa_context_rttime_restart(m_context, m_timer, deadline);
+        else
+            m_timer = pa_context_rttime_new(m_context, deadline, &PulseAudioSink::onTimer, this);
+    }
+    pa_threaded_mainloop_wait(m_loop);
+}
+
+void PulseAudioSink::dropContextLocked()
+{
+    if (!m_context)
+        return;
+    if (m_timer) {
+        pa_threaded_mainloop_get_api(m_loop)->time_free(m_timer);
+        m_timer = nullptr;
+    }
+    pa_context_set_state_callback(m_context, nullptr, nullptr);
+    pa_context_disconnect(m_context);
+    pa_context_unref(m_context);
+    m_context = nullptr;
+}
+
+bool PulseAudioSink::stalledLocked()
+{
+    if (m_paused || pa_rtclock_now() < m_answeredAt + StallLimit)
+        return false;
+    m_error = EngineError::fromPulse(PA_ERR_TIMEOUT, QStringLiteral("Playing"));
+    return true;
+}
+
+pa_usec_t PulseAudioSink::stallDeadlineLocked() const
+{
+    return m_paused ? PA_USEC_INVALID : m_answeredAt + StallLimit;
+}
+
 SontiError PulseAudioSink::connect()
 {
     Locker lock(m_loop);
@@ -103,9 +162,7 @@ SontiError PulseAudioSink::connectLocked()
     if (m_context) {
         // The server went away; start over with a new connection.
         dropStreamLocked();
-        pa_context_set_state_callback(m_context, nullptr, nullptr);
-        pa_context_disconnect(m_context);
-        pa_context_unref(m_context);
+        dropContextLocked();
     }
     m_context = pa_context_new(pa_threaded_mainloop_get_api(m_loop), "Sonti");
     pa_context_set_state_callback(m_context, &PulseAudioSink::onContextState, this);
@@ -113,17 +170,7 @@ SontiError PulseAudioSink::connectLocked()
     if (pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
         failure = EngineError::fromPulse(pa_context_errno(m_context), QStringLiteral("Connecting to the sound server"));
     } else {
-        // A TCP server that does not answer would keep us waiting: give up
-        // after a second.
-        m_connectTimedOut = false;
-        pa_time_event *timer = pa_context_rttime_new(
-            m_context, pa_rtclock_now() + ConnectTimeout,
-            [](pa_mainloop_api *, pa_time_event *, const struct timeval *, void *self) {
-                auto *sink = static_cast<PulseAudioSink *>(self);
-                sink->m_connectTimedOut = true;
-                pa_threaded_mainloop_signal(sink->m_loop, 0);
-            },
-            this);
+        const pa_usec_t deadline = pa_rtclock_now() + AnswerTimeout;
         for (;;) {
             const pa_context_state_t state = pa_context_get_state(m_context);
             if (state == PA_CONTEXT_READY)
@@ -133,21 +180,15 @@ SontiError PulseAudioSink::connectLocked()
                                                  QStringLiteral("Connecting to the sound server"));
                 break;
             }
-            if (m_connectTimedOut) {
+            if (pa_rtclock_now() >= deadline) {
                 failure = EngineError::fromPulse(PA_ERR_TIMEOUT, QStringLiteral("Connecting to the sound server"));
                 break;
             }
-            pa_threaded_mainloop_wait(m_loop);
+            waitLocked(deadline);
         }
-        if (timer)
-            pa_threaded_mainloop_get_api(m_loop)->time_free(timer);
     }
-    if (failure.isError()) {
-        pa_context_set_state_callback(m_context, nullptr, nullptr);
-        pa_context_disconnect(m_context);
-        pa_context_unref(m_context);
-        m_context = nullptr;
-    }
+    if (failure.isError())
+        dropContextLocked();
     return failure;
 }
 
@@ -193,18 +234,22 @@ SontiError PulseAudioSink::start(qint64 tag, const SpAudioFormat &format)
         dropStreamLocked();
         return m_error;
     }
+    const pa_usec_t deadline = pa_rtclock_now() + AnswerTimeout;
     for (;;) {
         if (interruptedLocked())
             return m_error = interruptedError();
         const pa_stream_state_t state = pa_stream_get_state(m_stream);
-        if (state == PA_STREAM_READY)
+        if (state == PA_STREAM_READY) {
+            m_answeredAt = pa_rtclock_now();
             return {};
-        if (!PA_STREAM_IS_GOOD(state)) {
-            m_error = EngineError::fromPulse(pa_context_errno(m_context), QStringLiteral("Opening the stream"));
+        }
+        if (!PA_STREAM_IS_GOOD(state) || pa_rtclock_now() >= deadline) {
+            const int code = PA_STREAM_IS_GOOD(state) ? PA_ERR_TIMEOUT : pa_context_errno(m_context);
+            m_error = EngineError::fromPulse(code, QStringLiteral("Opening the stream"));
             dropStreamLocked();
             return m_error;
         }
-        pa_threaded_mainloop_wait(m_loop);
+        waitLocked(deadline);
     }
 }
 
@@ -240,7 +285,9 @@ bool PulseAudioSink::write(QByteArrayView data)
         feedLocked();
         if (left == 0)
             return true;
-        pa_threaded_mainloop_wait(m_loop);
+        if (stalledLocked())
+            return false;
+        waitLocked(stallDeadlineLocked());
     }
 }
 
@@ -273,9 +320,12 @@ bool PulseAudioSink::drain()
         feedLocked();
         if (m_ringSize == 0)
             break;
-        pa_threaded_mainloop_wait(m_loop);
+        if (stalledLocked())
+            return false;
+        waitLocked(stallDeadlineLocked());
     }
     m_drainDone = false;
+    m_answeredAt = pa_rtclock_now();
     pa_operation *op = pa_stream_drain(m_stream, &PulseAudioSink::onDrained, this);
     bool done = false;
     for (;;) {
@@ -289,7 +339,9 @@ bool PulseAudioSink::drain()
             m_error = EngineError::fromPulse(pa_context_errno(m_context), QStringLiteral("Playing"));
             break;
         }
-        pa_threaded_mainloop_wait(m_loop);
+        if (stalledLocked())
+            break;
+        waitLocked(stallDeadlineLocked());
     }
     if (op) {
         if (!done)
@@ -312,11 +364,15 @@ void PulseAudioSink::dropStreamLocked()
 {
     if (!m_stream)
         return;
-    pa_stream_set_state_callback(m_stream, nullptr, nullptr);
     pa_stream_set_write_callback(m_stream, nullptr, nullptr);
     pa_stream_set_underflow_callback(m_stream, nullptr, nullptr);
-    pa_stream_disconnect(m_stream);
-    pa_stream_unref(m_stream);
+    if (pa_stream_get_state(m_stream) == PA_STREAM_CREATING) {
+        pa_stream_set_state_callback(m_stream, &endWhenCreated, nullptr);
+    } else {
+        pa_stream_set_state_callback(m_stream, nullptr, nullptr);
+        pa_stream_disconnect(m_stream);
+        pa_stream_unref(m_stream);
+    }
     m_stream = nullptr;
 }
 
@@ -336,6 +392,8 @@ void PulseAudioSink::setPaused(bool paused)
 {
     Locker lock(m_loop);
     m_paused = paused;
+    // The server owes no requests while corked: the stall clock starts over.
+    m_answeredAt = pa_rtclock_now();
     if (m_stream && pa_stream_get_state(m_stream) == PA_STREAM_READY) {
         if (pa_operation *op = pa_stream_cork(m_stream, paused ? 1 : 0, nullptr, nullptr))
             pa_operation_unref(op);

@@ -3,11 +3,14 @@
 #include "AudioSink.h"
 
 #include <atomic>
+#include <cstdint>
 #include <vector>
 
 struct pa_threaded_mainloop;
 struct pa_context;
 struct pa_stream;
+struct pa_time_event;
+struct pa_mainloop_api;
 
 // Plays through PulseAudio (or PipeWire's PulseAudio server) with libpulse's
 // threaded main loop. The server's buffer is kept small (about 40 ms) so
@@ -43,8 +46,14 @@ private:
     static void onWritable(pa_stream *stream, size_t bytes, void *self);
     static void onDrained(pa_stream *stream, int success, void *self);
     static void onUnderflow(pa_stream *stream, void *self);
+    static void onTimer(pa_mainloop_api *api, pa_time_event *event, const struct timeval *when, void *self);
 
     SontiError connectLocked();
+    void dropContextLocked();
+    // Waits for a callback, or until the deadline (PA_USEC_INVALID: none).
+    void waitLocked(std::uint64_t deadline);
+    bool stalledLocked();
+    std::uint64_t stallDeadlineLocked() const;
     bool interruptedLocked();
     void feedLocked();
     void dropStreamLocked();
@@ -59,7 +68,9 @@ private:
     bool m_paused = false;
     bool m_drained = false;
     bool m_drainDone = false;
-    bool m_connectTimedOut = false;
+    pa_time_event *m_timer = nullptr;
+    // When the server last asked for audio, or playing (re)started.
+    std::uint64_t m_answeredAt = 0;
     qint64 m_writtenBytes = 0;
     qint64 m_lastHeard = 0;
     SontiError m_error;

@@ -1,17 +1,16 @@
 #include "EspeakSynthesizer.h"
 #include "MonitorRecorder.h"
+#include "PrivatePulse.h"
 #include "PulseAudioSink.h"
 #include "SpVoice.h"
 #include "SpeechRecorder.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
 #include <thread>
 
 // The real path: espeak-ng, libsoxr and PulseAudio, against the daemon with
@@ -32,38 +31,13 @@ private:
         return voice;
     }
 
-    // The streams of the test's daemon, or of a private one serving socket.
-    static QString sinkInputs(const QString &socket = {})
+    static QString sinkInputs()
     {
         QProcess pactl;
-        if (!socket.isEmpty()) {
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:") + socket);
-            env.insert(QStringLiteral("HOME"), QFileInfo(socket).path());
-            pactl.setProcessEnvironment(env);
-        }
         pactl.start(QStringLiteral("pactl"),
                     {QStringLiteral("list"), QStringLiteral("sink-inputs"), QStringLiteral("short")});
         pactl.waitForFinished(3000);
         return QString::fromUtf8(pactl.readAllStandardOutput());
-    }
-
-    // A private daemon serving socket, with a null sink, that a test may
-    // kill or stop; its home and runtime folder are the socket's folder.
-    static bool startDaemon(QProcess &daemon, const QString &socket)
-    {
-        const QString dir = QFileInfo(socket).path();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), dir);
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir);
-        daemon.setProcessEnvironment(env);
-        daemon.start(QStringLiteral("pulseaudio"),
-                     {QStringLiteral("-n"), QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
-                      QStringLiteral("--load=module-null-sink"),
-                      QStringLiteral("--load=module-native-protocol-unix socket=") + socket});
-        for (int i = 0; i < 200 && !QFile::exists(socket); ++i)
-            QTest::qWait(10);
-        return QFile::exists(socket);
     }
 
 private Q_SLOTS:
@@ -197,16 +171,14 @@ private Q_SLOTS:
 
     void noServerFailsSpeakAndTheServerDyingEndsTheStream()
     {
-        QTemporaryDir dir;
-        const QString socket = dir.filePath(QStringLiteral("native"));
+        PrivatePulse daemon;
         const QByteArray saved = qgetenv("PULSE_SERVER");
-        qputenv("PULSE_SERVER", "unix:" + socket.toUtf8());
+        qputenv("PULSE_SERVER", daemon.server());
         auto voice = makeVoice();
         QVERIFY_THROWS_EXCEPTION(SontiError, voice->Speak("nobody listens", SVSFlagsAsync));
 
         // A private daemon that can be killed mid-sentence.
-        QProcess daemon;
-        if (!startDaemon(daemon, socket)) {
+        if (!daemon.start()) {
             qputenv("PULSE_SERVER", saved);
             QSKIP("could not start a private PulseAudio daemon");
         }
@@ -226,13 +198,10 @@ private Q_SLOTS:
         QVERIFY(cut > 0);
         QTRY_VERIFY_WITH_TIMEOUT(events.count("word") >= 1, 10000);
         daemon.kill();
-        daemon.waitForFinished(3000);
         QTRY_COMPARE_WITH_TIMEOUT(events.count("end"), 1, 5000);
         QCOMPARE(events.of("end").first().stream, cut);
 
-        QProcess second;
-        QFile::remove(socket);
-        startDaemon(second, socket);
+        QVERIFY(daemon.start());
         const int again = speak(QStringLiteral("Back again."));
         QVERIFY(again > cut);
         QTRY_COMPARE_WITH_TIMEOUT(events.count("end"), 2, 10000);
@@ -240,29 +209,20 @@ private Q_SLOTS:
         const auto words = events.of("word");
         QCOMPARE(std::count_if(words.begin(), words.end(), [again](const auto &w) { return w.stream == again; }), 2);
         voice.reset();
-        second.kill();
-        second.waitForFinished(3000);
         qputenv("PULSE_SERVER", saved);
     }
 
     // A server that stops answering: opening a stream gives up instead of
-    // waiting for it, and a stream stopped while the server was still
-    // creating it is gone once the server answers again.
+    // waiting for it, a stream stopped while the server was still creating
+    // it is gone once the server answers again, and writing gives up.
     void stoppedServerKeepsNoStreamBehind()
     {
-        QTemporaryDir dir;
-        const QString socket = dir.filePath(QStringLiteral("native"));
-        QProcess daemon;
-        if (!startDaemon(daemon, socket))
+        PrivatePulse daemon;
+        if (!daemon.start())
             QSKIP("could not start a private PulseAudio daemon");
         const QByteArray saved = qgetenv("PULSE_SERVER");
-        qputenv("PULSE_SERVER", "unix:" + socket.toUtf8());
-        const auto restore = qScopeGuard([&] {
-            ::kill(pid_t(daemon.processId()), SIGCONT);
-            daemon.kill();
-            daemon.waitForFinished(3000);
-            qputenv("PULSE_SERVER", saved);
-        });
+        qputenv("PULSE_SERVER", daemon.server());
+        const auto restore = qScopeGuard([&] { qputenv("PULSE_SERVER", saved); });
         PulseAudioSink sink;
         SontiError connected;
         for (int attempt = 0; attempt < 100 && (connected = sink.connect()).isError(); ++attempt)
@@ -271,7 +231,7 @@ private Q_SLOTS:
         SpAudioFormat format;
         format.setType(SAFT22kHz16BitMono);
 
-        ::kill(pid_t(daemon.processId()), SIGSTOP);
+        daemon.stop();
         const SontiError timedOut = sink.start(1, format);
         QVERIFY(timedOut.isError());
         SontiError stopped;
@@ -280,14 +240,26 @@ private Q_SLOTS:
         sink.flush(2);
         creating.join();
         QVERIFY(stopped.isError());
-        ::kill(pid_t(daemon.processId()), SIGCONT);
+        daemon.resume();
 
         // Requests on one connection are answered in order: once a third
         // stream is open, the server has created the first two and been
         // told to end them.
         QVERIFY(!sink.start(3, format).isError());
         sink.finish();
-        QTRY_COMPARE(sinkInputs(socket), QString());
+        QTRY_COMPARE(daemon.sinkInputs(), QString());
+
+        // Writing to a stream the server stopped asking for fails instead
+        // of blocking once the sink's two seconds are full.
+        QVERIFY(!sink.start(4, format).isError());
+        daemon.stop();
+        const QByteArray second(format.sampleRate() * format.blockAlign(), '\0');
+        bool written = true;
+        for (int i = 0; i < 10 && written; ++i)
+            written = sink.write(second);
+        QVERIFY(!written);
+        QVERIFY(sink.error().isError());
+        sink.finish();
     }
 };
 

@@ -140,7 +140,7 @@ bool PulseAudioSink::stalledLocked()
 {
     if (m_paused || pa_rtclock_now() < m_answeredAt + StallLimit)
         return false;
-    m_error = EngineError::fromPulse(PA_ERR_TIMEOUT, QStringLiteral("Playing"));
+    m_error = EngineError::fromPulse(PA_ERR_TIMEOUT, QStringLiteral("The sound server stopped answering"));
     return true;
 }
 

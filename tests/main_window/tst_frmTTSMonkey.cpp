@@ -116,7 +116,7 @@ private Q_SLOTS:
     {
         const quint32 seed = quint32(qEnvironmentVariableIntValue("SONTI_MONKEY_SEED"));
         const int count =
-            qEnvironmentVariableIsSet("SONTI_MONKEY_COUNT") ? qEnvironmentVariableIntValue("SONTI_MONKEY_COUNT") : 600;
+            qEnvironmentVariableIsSet("SONTI_MONKEY_COUNT") ? qEnvironmentVariableIntValue("SONTI_MONKEY_COUNT") : 2000;
         QRandomGenerator random(seed);
 
         frmTTS::Dependencies d;

@@ -9,8 +9,12 @@
 #include "frmTTS.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QColor>
+#include <QComboBox>
 #include <QImage>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 
 // A folder of stand-in face pictures: MICFULL is solid grey with a magenta
@@ -159,3 +163,21 @@ inline QStringList recentItems(const frmTTS &window)
             items << window.ui().mnuMRU[i]->text();
     return items;
 }
+
+// Which of the controls that speaking switches are enabled, as one string:
+// Speak, Pause, Stop, voices, formats, XML box, text editable.
+inline QString controlState(const frmTTSUi &ui)
+{
+    QString state;
+    for (bool on : {ui.cmdTalk->isEnabled(), ui.cmdPause->isEnabled(), ui.cmdStop->isEnabled(), ui.VC->isEnabled(),
+                    ui.FC->isEnabled(), ui.ProcXML->isEnabled(), !ui.Text1->isReadOnly()})
+        state += on ? QLatin1Char('1') : QLatin1Char('0');
+    return state;
+}
+
+// The states of the window's table, and the one a failed Speak leaves
+// (speaking).
+inline const QString idle = QStringLiteral("1001111");
+inline const QString speaking = QStringLiteral("0110000");
+inline const QString paused = QStringLiteral("0100000");
+inline const QString afterStop = QStringLiteral("1001101");

@@ -11,17 +11,6 @@
 #include <QTest>
 
 namespace {
-QString controlState(const frmTTSUi &ui)
-{
-    QString state;
-    for (bool on : {ui.cmdTalk->isEnabled(), ui.cmdPause->isEnabled(), ui.cmdStop->isEnabled(), ui.VC->isEnabled(),
-                    ui.FC->isEnabled(), ui.ProcXML->isEnabled(), !ui.Text1->isReadOnly()})
-        state += on ? QLatin1Char('1') : QLatin1Char('0');
-    return state;
-}
-
-const QString idle = QStringLiteral("1001111");
-const QString speaking = QStringLiteral("0110000");
 
 QString longText()
 {

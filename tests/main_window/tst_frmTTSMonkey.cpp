@@ -17,19 +17,7 @@
 
 namespace {
 
-// Speak, Pause, Stop, voices, formats, XML box, text editable; the states of
-// the speaking controls and the one a failed Speak leaves.
-QString controlState(const frmTTSUi &ui)
-{
-    QString state;
-    for (bool on : {ui.cmdTalk->isEnabled(), ui.cmdPause->isEnabled(), ui.cmdStop->isEnabled(), ui.VC->isEnabled(),
-                    ui.FC->isEnabled(), ui.ProcXML->isEnabled(), !ui.Text1->isReadOnly()})
-        state += on ? QLatin1Char('1') : QLatin1Char('0');
-    return state;
-}
-
-const QStringList States{QStringLiteral("1001111"), QStringLiteral("0110000"), QStringLiteral("0100000"),
-                         QStringLiteral("1001101")};
+const QStringList States{idle, speaking, paused, afterStop};
 
 // Warnings and criticals from any code the window runs are faults nobody
 // was told of.

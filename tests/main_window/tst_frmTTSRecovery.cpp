@@ -16,19 +16,6 @@
 
 namespace {
 
-// Speak, Pause, Stop, voices, formats, XML box, text editable.
-QString controlState(const frmTTSUi &ui)
-{
-    QString state;
-    for (bool on : {ui.cmdTalk->isEnabled(), ui.cmdPause->isEnabled(), ui.cmdStop->isEnabled(), ui.VC->isEnabled(),
-                    ui.FC->isEnabled(), ui.ProcXML->isEnabled(), !ui.Text1->isReadOnly()})
-        state += on ? QLatin1Char('1') : QLatin1Char('0');
-    return state;
-}
-
-const QString idle = QStringLiteral("1001111");
-const QString speaking = QStringLiteral("0110000");
-
 // A PulseAudio daemon of the test's own, with a null sink, that the test
 // starts, kills and starts again; clients find it through PULSE_SERVER.
 class PrivatePulse

@@ -8,26 +8,6 @@
 #include <QSignalSpy>
 #include <QTest>
 
-namespace {
-
-// Which of the controls that speaking switches are enabled, as one string:
-// Speak, Pause, Stop, voices, formats, XML box, text editable.
-QString controlState(const frmTTSUi &ui)
-{
-    QString state;
-    for (bool on : {ui.cmdTalk->isEnabled(), ui.cmdPause->isEnabled(), ui.cmdStop->isEnabled(), ui.VC->isEnabled(),
-                    ui.FC->isEnabled(), ui.ProcXML->isEnabled(), !ui.Text1->isReadOnly()})
-        state += on ? QLatin1Char('1') : QLatin1Char('0');
-    return state;
-}
-
-const QString idle = QStringLiteral("1001111");
-const QString speaking = QStringLiteral("0110000");
-const QString paused = QStringLiteral("0100000");
-const QString afterStop = QStringLiteral("1001101");
-
-} // namespace
-
 // The speaking controls against a voice with a scripted synthesiser (60 ms
 // a word, 20 ms a blank) and a silent sink on the fixture's clock.
 class tst_frmTTSSpeaking : public QObject

@@ -4,63 +4,14 @@
 
 #include <espeak-ng/speak_lib.h>
 
+#include "SynthesisCollector.h"
+
 #include <QTest>
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
-// Collects what one synthesis produced.
-class Collector : public SynthesisOutput
-{
-public:
-    int stopAfterChunks = -1;
-    std::vector<qint16> samples;
-    std::vector<SynthesisEvent> events;
-    int chunks = 0;
-
-    bool deliver(std::span<const qint16> s, std::span<const SynthesisEvent> e) override
-    {
-        samples.insert(samples.end(), s.begin(), s.end());
-        events.insert(events.end(), e.begin(), e.end());
-        return ++chunks != stopAfterChunks;
-    }
-
-    QList<std::pair<int, int>> words() const
-    {
-        QList<std::pair<int, int>> result;
-        for (const SynthesisEvent &e : events) {
-            if (e.type == SynthesisEvent::Type::Word)
-                result.append({e.position, e.length});
-        }
-        return result;
-    }
-
-    QList<int> visemes() const
-    {
-        QList<int> result;
-        for (const SynthesisEvent &e : events) {
-            if (e.type == SynthesisEvent::Type::Viseme)
-                result.append(e.viseme);
-        }
-        return result;
-    }
-
-    int peak() const
-    {
-        int p = 0;
-        for (const qint16 s : samples)
-            p = std::max(p, std::abs(int(s)));
-        return p;
-    }
-};
-
-SpeechFragment text(const QString &t)
-{
-    SpeechFragment f;
-    f.text = t;
-    return f;
-}
 
 const QString English = QStringLiteral("gmw/en-US");
 using Words = QList<std::pair<int, int>>;
@@ -107,7 +58,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, input);
         QFETCH(Words, expected);
-        Collector out;
+        SynthesisCollector out;
         QVERIFY(!m_synth->synthesize(text(input), English, out).isError());
         const Words words = out.words();
         // espeak may add words for symbols it names; the real words must all be there.
@@ -122,7 +73,7 @@ private Q_SLOTS:
 
     void emojiWordCoversBothSurrogates()
     {
-        Collector out;
+        SynthesisCollector out;
         const QString input = u"a \U0001F600 b"_qs;
         QVERIFY(!m_synth->synthesize(text(input), English, out).isError());
         QVERIFY(out.words().contains(std::make_pair(2, 2)));
@@ -135,7 +86,7 @@ private Q_SLOTS:
         for (int i = 0; i < 300; ++i)
             input += QStringLiteral("wörd%1 ").arg(i % 10);
         input += QStringLiteral("ende");
-        Collector out;
+        SynthesisCollector out;
         QVERIFY(!m_synth->synthesize(text(input), English, out).isError());
         // espeak skips a word event now and then; those it reports must be right.
         const Words words = out.words();
@@ -149,7 +100,7 @@ private Q_SLOTS:
 
     void visemesFollowThePhonemes()
     {
-        Collector out;
+        SynthesisCollector out;
         QVERIFY(!m_synth->synthesize(text("Hello world"), English, out).isError());
         const QList<int> visemes = out.visemes();
         for (const int v : {12, 14, 7, 19})
@@ -162,7 +113,7 @@ private Q_SLOTS:
         auto lengthOf = [this](SpeechState state) {
             SpeechFragment f = text("This sentence is spoken at several speeds.");
             f.state = state;
-            Collector out;
+            SynthesisCollector out;
             m_synth->synthesize(f, English, out);
             return out.samples.size();
         };
@@ -176,7 +127,7 @@ private Q_SLOTS:
 
         SpeechFragment quiet = text("quiet");
         quiet.state.volume = 0;
-        Collector silent;
+        SynthesisCollector silent;
         m_synth->synthesize(quiet, English, silent);
         QVERIFY(!silent.samples.empty());
         QCOMPARE(silent.peak(), 0);
@@ -215,7 +166,7 @@ private Q_SLOTS:
         f.state.rate = sapiRate;
         f.state.pitch = sapiPitch;
         f.state.volume = sapiVolume;
-        Collector out;
+        SynthesisCollector out;
         QVERIFY(!m_synth->synthesize(f, English, out).isError());
         const QList<int> actual{espeak_GetParameter(espeakRATE, 1), espeak_GetParameter(espeakPITCH, 1),
                                 espeak_GetParameter(espeakVOLUME, 1)};
@@ -228,7 +179,7 @@ private Q_SLOTS:
         f.kind = SpeechFragment::Kind::Pronounce;
         f.text = QStringLiteral("xyzzy");
         f.argument = QStringLiteral("h eh 1 l ow & w er 1 l d");
-        Collector out;
+        SynthesisCollector out;
         QVERIFY(!m_synth->synthesize(f, English, out).isError());
         QCOMPARE(out.words(), (Words{{0, 5}}));
         QVERIFY(out.peak() > 1000);
@@ -243,7 +194,7 @@ private Q_SLOTS:
             SpeechFragment f;
             f.kind = SpeechFragment::Kind::Pronounce;
             f.argument = QStringLiteral("t ax 1 - m ey ").repeated(syllables);
-            Collector out;
+            SynthesisCollector out;
             return m_synth->synthesize(f, English, out).isError() ? 0 : out.samples.size();
         };
         const size_t short_ = spoken(20), long_ = spoken(400);
@@ -253,19 +204,19 @@ private Q_SLOTS:
 
     void stoppingEndsAtOnceAndTheNextSynthesisWorks()
     {
-        Collector stopped;
+        SynthesisCollector stopped;
         stopped.stopAfterChunks = 1;
         QVERIFY(!m_synth->synthesize(text("A sentence that would take a few seconds to say in full."), English, stopped)
                      .isError());
         QCOMPARE(stopped.chunks, 1);
-        Collector next;
+        SynthesisCollector next;
         QVERIFY(!m_synth->synthesize(text("Next"), English, next).isError());
         QCOMPARE(next.words(), (Words{{0, 4}}));
     }
 
     void unknownVoiceIsAnError()
     {
-        Collector out;
+        SynthesisCollector out;
         const SontiError error = m_synth->synthesize(text("hi"), QStringLiteral("no/such-voice"), out);
         QCOMPARE(error.number(), int(SontiError::SpeechFailure));
         QVERIFY(out.samples.empty());

@@ -1,60 +1,14 @@
 #include "FliteInput.h"
 #include "FliteSynthesizer.h"
 
+#include "SynthesisCollector.h"
+
 #include <QTest>
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
-class Collector : public SynthesisOutput
-{
-public:
-    std::vector<qint16> samples;
-    std::vector<SynthesisEvent> events;
-
-    bool deliver(std::span<const qint16> s, std::span<const SynthesisEvent> e) override
-    {
-        events.insert(events.end(), e.begin(), e.end());
-        samples.insert(samples.end(), s.begin(), s.end());
-        return true;
-    }
-
-    QList<std::pair<int, int>> words() const
-    {
-        QList<std::pair<int, int>> result;
-        for (const SynthesisEvent &e : events) {
-            if (e.type == SynthesisEvent::Type::Word)
-                result.append({e.position, e.length});
-        }
-        return result;
-    }
-
-    QList<int> visemes() const
-    {
-        QList<int> result;
-        for (const SynthesisEvent &e : events) {
-            if (e.type == SynthesisEvent::Type::Viseme)
-                result.append(e.viseme);
-        }
-        return result;
-    }
-
-    int peak() const
-    {
-        int p = 0;
-        for (const qint16 s : samples)
-            p = std::max(p, std::abs(int(s)));
-        return p;
-    }
-};
-
-SpeechFragment text(const QString &t)
-{
-    SpeechFragment f;
-    f.text = t;
-    return f;
-}
 
 using Words = QList<std::pair<int, int>>;
 const QString Slt = QStringLiteral("slt");
@@ -86,7 +40,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, input);
         QFETCH(Words, expected);
-        Collector out;
+        SynthesisCollector out;
         QVERIFY(!m_synth.synthesize(text(input), Slt, out).isError());
         QCOMPARE(out.words(), expected);
     }
@@ -95,7 +49,7 @@ private Q_SLOTS:
     {
         SpeechFragment f = text(u"ab\U0001F600c"_qs);
         f.state.spell = true;
-        Collector out;
+        SynthesisCollector out;
         QVERIFY(!m_synth.synthesize(f, Slt, out).isError());
         const Words words = out.words();
         QVERIFY(words.contains(std::make_pair(0, 1)));
@@ -124,7 +78,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, input);
         for (const QString &voice : {Slt, QStringLiteral("kal")}) {
-            Collector out;
+            SynthesisCollector out;
             QVERIFY(!m_synth.synthesize(text(input), voice, out).isError());
             for (const auto &[position, length] : out.words()) {
                 QVERIFY(position >= 0 && length > 0 && position + length <= input.size());
@@ -137,7 +91,7 @@ private Q_SLOTS:
 
     void visemesFollowThePhones()
     {
-        Collector out;
+        SynthesisCollector out;
         QVERIFY(!m_synth.synthesize(text("Hello world"), Slt, out).isError());
         const QList<int> visemes = out.visemes();
         for (const int v : {0, 12, 14, 7, 19})
@@ -150,7 +104,7 @@ private Q_SLOTS:
         auto spoken = [this](SpeechState state, const QString &voice = Slt) {
             SpeechFragment f = text("This sentence is spoken at several speeds.");
             f.state = state;
-            Collector out;
+            SynthesisCollector out;
             m_synth.synthesize(f, voice, out);
             return out;
         };
@@ -162,12 +116,12 @@ private Q_SLOTS:
         const size_t normal = spoken({}).samples.size();
         // The diphone voices have a stretch of their own to scale.
         QVERIFY(spoken(slow, QStringLiteral("kal")).samples.size() > spoken({}, QStringLiteral("kal")).samples.size());
-        const Collector silent = spoken(quiet);
+        const SynthesisCollector silent = spoken(quiet);
         QVERIFY(!silent.samples.empty());
         QCOMPARE(silent.peak(), 0);
         QVERIFY(spoken(loud).peak() > spoken({}).peak());
         // A higher voice crosses zero more often.
-        auto crossings = [](const Collector &c) {
+        auto crossings = [](const SynthesisCollector &c) {
             int n = 0;
             for (size_t i = 1; i < c.samples.size(); ++i)
                 n += (c.samples[i - 1] < 0) != (c.samples[i] < 0);
@@ -184,7 +138,7 @@ private Q_SLOTS:
         f.kind = SpeechFragment::Kind::Pronounce;
         f.text = QStringLiteral("xyzzy");
         f.argument = QStringLiteral("h eh 1 l ow & w er 1 l d");
-        Collector out;
+        SynthesisCollector out;
         QVERIFY(!m_synth.synthesize(f, Slt, out).isError());
         QCOMPARE(out.words(), (Words{{0, 5}}));
         QVERIFY(out.peak() > 1000);

@@ -4,6 +4,7 @@
 #include "DocumentDrop.h"
 #include "DocumentReader.h"
 #include "FileDlg.h"
+#include "FirstPaintReport.h"
 #include "FocusHandOver.h"
 #include "INIReadWrite.h"
 #include "LevelMeterAccessible.h"
@@ -156,6 +157,7 @@ void frmTTS::Form_Load()
         MenuIcons->SetItemImage(m_ui.mnuExit->text(), 1);
     });
     runIgnoringErrors(QStringLiteral("LoadSettings"), [this] { LoadSettings(); });
+    FirstPaintReport::watch(this, "shown");
     runIgnoringErrors(QStringLiteral("Show"), [this] { show(); });
 }
 
@@ -540,6 +542,7 @@ void frmTTS::OpenDocument(const QString &path)
         showMessage(QStringLiteral("Sorry! Unable to open the file : ") + path, QMessageBox::Warning);
         return;
     }
+    FirstPaintReport::watch(m_ui.Text1->viewport(), "document");
     m_ui.Text1->setPlainText(document.text);
     setWindowTitle(QStringLiteral("TTS - ") + document.title);
     AddToMRU(path);

@@ -1,8 +1,10 @@
 // The floors the window's start is measured against: a bare Qt window, or,
 // given a file, a bare QPlainTextEdit holding it (read, decoded as UTF-8 and
 // set before the window shows). Reports its first paint as Sonti does, on
-// the "sonti.timing" category, and runs until closed or killed.
+// the "sonti.timing" category, and its stalls likewise; runs until closed
+// or killed.
 #include "FirstPaintReport.h"
+#include "UiStallReport.h"
 
 #include <QApplication>
 #include <QFile>
@@ -15,6 +17,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    UiStallReport::start(&app);
     std::unique_ptr<QWidget> window;
     if (argc > 1) {
         QFile file(QString::fromLocal8Bit(argv[1]));

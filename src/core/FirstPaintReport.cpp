@@ -7,6 +7,7 @@
 
 #include <chrono>
 
+// Shared with UiStallReport.
 Q_LOGGING_CATEGORY(lcTiming, "sonti.timing", QtCriticalMsg)
 
 namespace {

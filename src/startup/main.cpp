@@ -1,4 +1,5 @@
 #include "Module1.h"
+#include "UiStallReport.h"
 #include "frmTTS.h"
 
 #include <QApplication>
@@ -46,6 +47,7 @@ int main(int argc, char *argv[])
         return 2;
     }
 
+    UiStallReport::start(&app);
     Module1 startup;
     const int code = startup.Main(files.isEmpty() ? QString() : documentPath(files.first()));
     if (!startup.window())

@@ -241,9 +241,13 @@ private:
 
     void level(size_t count, size_t offset = 0)
     {
-        SpeechEvent e = eventAt(SpeechEvent::Kind::AudioLevel, m_levelFrame);
-        e.level = levelOf(std::span(m_mono.data() + offset, count));
-        push(e);
+        // Measured only for a listener: a file written without events has
+        // no use for them.
+        if (wanted(SpeechEvent::Kind::AudioLevel)) {
+            SpeechEvent e = eventAt(SpeechEvent::Kind::AudioLevel, m_levelFrame);
+            e.level = levelOf(std::span(m_mono.data() + offset, count));
+            push(e);
+        }
         m_levelFrame += qint64(count);
     }
 

@@ -24,11 +24,11 @@ EngineSet::EngineSet(std::vector<std::unique_ptr<Synthesizer>> engines, const QL
     m_voices = VoiceOrder::forLocale(all, locale);
 }
 
-std::unique_ptr<EngineSet> EngineSet::installed(const QLocale &locale)
+std::unique_ptr<EngineSet> EngineSet::installed(const QLocale &locale, const EspeakOptions &espeak)
 {
     std::vector<std::unique_ptr<Synthesizer>> engines;
     try {
-        engines.push_back(std::make_unique<EspeakSynthesizer>());
+        engines.push_back(std::make_unique<EspeakSynthesizer>(espeak));
     } catch (const SontiError &error) {
         // Without its voice data espeak-ng is left out; flite's voices are
         // built into its libraries, so there is always one engine.
@@ -52,6 +52,11 @@ Synthesizer &EngineSet::engineFor(const QString &voiceId) const
 int EngineSet::sampleRate(const QString &voiceId) const
 {
     return engineFor(voiceId).sampleRate(voiceId);
+}
+
+void EngineSet::prepare(const QString &voiceId)
+{
+    engineFor(voiceId).prepare(voiceId);
 }
 
 SontiError EngineSet::synthesize(const SpeechFragment &fragment, const QString &voiceId, SynthesisOutput &output)

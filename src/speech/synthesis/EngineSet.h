@@ -1,5 +1,6 @@
 #pragma once
 
+#include "EspeakSynthesizer.h"
 #include "Synthesizer.h"
 
 #include <QHash>
@@ -18,13 +19,15 @@ public:
     EngineSet(std::vector<std::unique_ptr<Synthesizer>> engines, const QLocale &locale = QLocale());
 
     // eSpeak NG and Flite; espeak-ng is left out when it cannot start.
-    static std::unique_ptr<EngineSet> installed(const QLocale &locale = QLocale());
+    static std::unique_ptr<EngineSet> installed(const QLocale &locale = QLocale(),
+                                                const EspeakOptions &espeak = EspeakOptions());
     // "eSpeak NG 1.51, Flite 2.2".
     static QString engineVersions();
 
     QList<VoiceDescription> voices() override { return m_voices; }
     int sampleRate(const QString &voiceId) const override;
     SontiError synthesize(const SpeechFragment &fragment, const QString &voiceId, SynthesisOutput &output) override;
+    void prepare(const QString &voiceId) override;
 
 private:
     Synthesizer &engineFor(const QString &voiceId) const;

@@ -165,13 +165,13 @@ QByteArray spelledInput(const QString &text, std::vector<int> &table)
 }
 }
 
-EspeakSynthesizer::EspeakSynthesizer()
+EspeakSynthesizer::EspeakSynthesizer(const EspeakOptions &options)
 {
     std::lock_guard lock(espeakMutex());
     if (s_rate == 0) {
-        const int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr,
-                                           espeakINITIALIZE_PHONEME_EVENTS | espeakINITIALIZE_PHONEME_IPA
-                                               | espeakINITIALIZE_DONT_EXIT);
+        const int phonemes = options.phonemeEvents ? espeakINITIALIZE_PHONEME_EVENTS | espeakINITIALIZE_PHONEME_IPA : 0;
+        const int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, std::max(options.chunkMs, 0), nullptr,
+                                           phonemes | espeakINITIALIZE_DONT_EXIT);
         if (rate <= 0)
             throw EngineError::fromEspeak(EE_INTERNAL_ERROR, QStringLiteral("Starting the speech engine"));
         espeak_SetSynthCallback(onSynth);
@@ -222,16 +222,33 @@ QList<VoiceDescription> EspeakSynthesizer::voices()
     return result;
 }
 
-SontiError EspeakSynthesizer::synthesize(const SpeechFragment &fragment, const QString &voiceId,
-                                         SynthesisOutput &output)
+namespace {
+// Under the espeak mutex.
+SontiError useVoice(const QString &voiceId)
 {
-    std::lock_guard lock(espeakMutex());
     if (voiceId != s_currentVoice) {
         const espeak_ERROR status = espeak_SetVoiceByName(voiceId.toUtf8().constData());
         if (status != EE_OK)
             return EngineError::fromEspeak(status, QStringLiteral("Choosing voice \"%1\"").arg(voiceId));
         s_currentVoice = voiceId;
     }
+    return {};
+}
+}
+
+void EspeakSynthesizer::prepare(const QString &voiceId)
+{
+    // An unknown voice is reported when it is asked to speak.
+    std::lock_guard lock(espeakMutex());
+    useVoice(voiceId);
+}
+
+SontiError EspeakSynthesizer::synthesize(const SpeechFragment &fragment, const QString &voiceId,
+                                         SynthesisOutput &output)
+{
+    std::lock_guard lock(espeakMutex());
+    if (const SontiError error = useVoice(voiceId); error.isError())
+        return error;
 
     const SpeechState &state = fragment.state;
     const Prosody &base = state.baseline;

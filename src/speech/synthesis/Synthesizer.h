@@ -49,4 +49,7 @@ public:
     // voiceId is a VoiceDescription::id. An error leaves nothing half-done
     // that the next call would hear.
     virtual SontiError synthesize(const SpeechFragment &fragment, const QString &voiceId, SynthesisOutput &output) = 0;
+    // Loads ahead, from any thread, what the voice's first fragment would
+    // wait for (espeak-ng's dictionary), so that it starts at once.
+    virtual void prepare(const QString &voiceId) { Q_UNUSED(voiceId); }
 };

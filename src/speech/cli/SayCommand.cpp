@@ -16,8 +16,12 @@
 
 #include <cerrno>
 #include <cstring>
+#include <future>
 
 namespace {
+// espeak-ng's chunk, in ms, for a sound file: fewer callbacks and writes.
+constexpr int FileChunkMs = 400;
+
 void printLine(std::FILE *out, const QString &text)
 {
     std::fputs(qPrintable(text), out);
@@ -109,15 +113,41 @@ int SayCommand::listVoices()
 
 int SayCommand::prepare()
 {
-    std::unique_ptr<Synthesizer> synthesizer = EngineSet::installed();
-    const VoiceChooser chooser(tokensOf(*synthesizer));
-    int voicePosition = 0;
-    if (!m_options.voice.isNull()) {
-        const VoiceChooser::Choice choice = chooser.choose(m_options.voice);
-        if (choice.position < 0)
-            return usageError(choice.error, QStringLiteral("Try 'sonti-say --list-voices' to see the voices."));
-        voicePosition = choice.position;
+    // sonti-say never pauses: without --events nothing reads espeak's
+    // phonemes. A file has no listener waiting for its first chunk.
+    EspeakOptions espeak;
+    espeak.phonemeEvents = m_options.events;
+    espeak.chunkMs = m_options.outputPath.isEmpty() ? 0 : FileChunkMs;
+    // The engines start (espeak-ng reads its voice files) and load the
+    // chosen voice on a thread of their own while the sound server is
+    // reached here; its errors wait for their turn after the voice's and
+    // the input's.
+    struct Started
+    {
+        std::unique_ptr<EngineSet> engines;
+        VoiceChooser::Choice choice;
+    };
+    const QString wanted = m_options.voice;
+    std::future<Started> starting = std::async(std::launch::async, [espeak, wanted] {
+        Started started{EngineSet::installed(QLocale(), espeak), {0, {}}};
+        const SpObjectTokens tokens = tokensOf(*started.engines);
+        if (!wanted.isNull())
+            started.choice = VoiceChooser(tokens).choose(wanted);
+        if (started.choice.position >= 0 && started.choice.position < tokens.Count())
+            started.engines->prepare(tokens.Item(started.choice.position).voice().id);
+        return started;
+    });
+    std::unique_ptr<AudioSink> speakers;
+    SontiError speakersError;
+    if (m_options.outputPath.isEmpty()) {
+        speakers = std::make_unique<PulseAudioSink>();
+        speakersError = speakers->connect();
     }
+    Started started = starting.get();
+    if (started.choice.position < 0)
+        return usageError(started.choice.error, QStringLiteral("Try 'sonti-say --list-voices' to see the voices."));
+    const int voicePosition = started.choice.position;
+    std::unique_ptr<Synthesizer> synthesizer = std::move(started.engines);
     SpAudioFormat format;
     format.setType(m_options.format);
 
@@ -141,9 +171,9 @@ int SayCommand::prepare()
         m_fileSink = file.get();
         sink = std::move(file);
     } else {
-        sink = std::make_unique<PulseAudioSink>();
-        if (const SontiError error = sink->connect(); error.isError())
-            throw error;
+        if (speakersError.isError())
+            throw speakersError;
+        sink = std::move(speakers);
     }
 
     m_voice = std::make_unique<SpVoice>(std::move(synthesizer), std::move(sink));

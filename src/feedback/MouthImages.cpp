@@ -20,8 +20,11 @@ QImage loadPicture(const QString &prefix, const char *name)
         throw SontiError(SontiError::ResourceNotFound, errorSource,
                          QStringLiteral("Resource with identifier '%1' not found").arg(QLatin1String(name)));
     }
-    QImageReader reader(path);
-    QImage picture = reader.read();
+    // Read as BMP by name first: a reader left to guess the format loads
+    // every image plugin to ask it, which costs the start several ms.
+    QImage picture = QImageReader(path, "BMP").read();
+    if (picture.isNull())
+        picture = QImageReader(path).read();
     if (picture.isNull())
         throw SontiError(SontiError::InvalidPicture, errorSource, QStringLiteral("Invalid picture"));
     return picture;
@@ -68,12 +71,31 @@ QString MouthImages::errorText(const SontiError &error)
 
 int MouthImages::load(ImageList &list, const QString &prefix, const ErrorHandler &onError)
 {
+    return load(list, read(prefix), onError);
+}
+
+MouthImages::Pictures MouthImages::read(const QString &prefix)
+{
+    Pictures pictures;
+    try {
+        for (const Entry &entry : entries())
+            pictures.images.append(loadPicture(prefix, entry.resource));
+    } catch (const SontiError &error) {
+        pictures.error = error;
+    }
+    return pictures;
+}
+
+int MouthImages::load(ImageList &list, const Pictures &pictures, const ErrorHandler &onError)
+{
     int added = 0;
     try {
-        for (const Entry &entry : entries()) {
-            list.Add(loadPicture(prefix, entry.resource), QLatin1String(entry.key));
+        for (const QImage &picture : pictures.images) {
+            list.Add(picture, QLatin1String(entries()[size_t(added)].key));
             ++added;
         }
+        if (pictures.error)
+            throw *pictures.error;
     } catch (const SontiError &error) {
         if (onError)
             onError(error);

@@ -1,14 +1,14 @@
 #pragma once
 
 #include "ImageList.h"
+#include "SontiError.h"
 
 #include <QPixmap>
 #include <QString>
 
 #include <array>
 #include <functional>
-
-class SontiError;
+#include <optional>
 
 // The talking face: which pictures go into the mouth image list, in which
 // order, and which composite shows for each viseme. The list's numbers 1-21
@@ -45,6 +45,17 @@ public:
     // added is passed to `onError` and ends the load: the entries before it
     // stay, it and those after it are missing. Returns the number added.
     static int load(ImageList &list, const QString &prefix = defaultPrefix(), const ErrorHandler &onError = {});
+
+    // The entries' pictures read ahead, on any thread: those before the
+    // first that cannot be read, and that one's error.
+    struct Pictures
+    {
+        QList<QImage> images;
+        std::optional<SontiError> error;
+    };
+    static Pictures read(const QString &prefix = defaultPrefix());
+    // As load() above, from pictures read ahead.
+    static int load(ImageList &list, const Pictures &pictures, const ErrorHandler &onError = {});
 
     // The picture drawn over "MICFULL" for a viseme number.
     static ImageList::Ref visemeOverlay(int visemeId);

@@ -204,7 +204,10 @@ void frmTTS::AddFormat(const QString &caption, qint32 formatType)
 
 void frmTTS::LoadMouthImages()
 {
-    MouthImages::load(MouthImgList, m_dependencies.mouthPicturePrefix, [this](const SontiError &error) {
+    const MouthImages::Pictures pictures = m_dependencies.mouthPictures
+        ? m_dependencies.mouthPictures()
+        : MouthImages::read(m_dependencies.mouthPicturePrefix);
+    MouthImages::load(MouthImgList, pictures, [this](const SontiError &error) {
         showMessage(MouthImages::errorText(error), QMessageBox::NoIcon, MouthImages::errorTitle());
     });
 }

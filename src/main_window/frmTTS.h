@@ -2,6 +2,7 @@
 
 #include "HandlerGuard.h"
 #include "ImageList.h"
+#include "MouthImages.h"
 #include "RecentFiles.h"
 #include "SontiError.h"
 #include "TextHighlight.h"
@@ -36,6 +37,10 @@ public:
         std::function<void(const QString &title, const QString &text, QMessageBox::Icon icon)> messageBox;
         // Where the face pictures are loaded from.
         QString mouthPicturePrefix;
+        // The face pictures read ahead (the start-up reads them on another
+        // thread); unset: read from mouthPicturePrefix when the load comes
+        // to them.
+        std::function<MouthImages::Pictures()> mouthPictures;
         // Creates the voice at load; the default speaks with eSpeak NG
         // through PulseAudio. May throw: the window then has no voice.
         std::function<std::unique_ptr<SpVoice>()> createVoice;

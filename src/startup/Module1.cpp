@@ -1,7 +1,10 @@
 #include "Module1.h"
 
+#include "PulseAudioSink.h"
 #include "SingleInstance.h"
 #include "SontiError.h"
+#include "SpVoice.h"
+#include "WarmStart.h"
 #include "frmSPLASH.h"
 #include "frmTTS.h"
 
@@ -27,6 +30,14 @@ int Module1::Main(const QString &document)
         return 0;
     }
 
+    // What the window's load waits for longest is prepared meanwhile.
+    auto warm = std::make_shared<WarmStart>();
+    frmTTS::Dependencies dependencies;
+    dependencies.mouthPictures = [warm] { return warm->takePictures(); };
+    dependencies.createVoice = [warm] {
+        return std::make_unique<SpVoice>(warm->takeEngines(), std::make_unique<PulseAudioSink>());
+    };
+
     auto splash = std::make_unique<frmSPLASH>();
     splash->show();
     // Once, so the splash paints before the long load begins.
@@ -34,7 +45,7 @@ int Module1::Main(const QString &document)
 
     QString failure;
     try {
-        m_window = std::make_unique<frmTTS>();
+        m_window = std::make_unique<frmTTS>(std::move(dependencies));
         m_window->Form_Load();
     } catch (const SontiError &e) {
         failure = e.description();

@@ -1,0 +1,36 @@
+#include "WarmStart.h"
+
+#include <QFontDatabase>
+
+#include <exception>
+
+WarmStart::WarmStart(const QString &mouthPicturePrefix)
+    : m_picturesReady(m_pictures.get_future())
+    , m_enginesReady(m_engines.get_future())
+{
+    m_thread = std::thread([this, mouthPicturePrefix] {
+        // Thread-safe; the database is filled once for the whole process.
+        QFontDatabase::families();
+        m_pictures.set_value(MouthImages::read(mouthPicturePrefix));
+        try {
+            m_engines.set_value(EngineSet::installed());
+        } catch (...) {
+            m_engines.set_exception(std::current_exception());
+        }
+    });
+}
+
+WarmStart::~WarmStart()
+{
+    m_thread.join();
+}
+
+MouthImages::Pictures WarmStart::takePictures()
+{
+    return m_picturesReady.get();
+}
+
+std::unique_ptr<EngineSet> WarmStart::takeEngines()
+{
+    return m_enginesReady.get();
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "EngineSet.h"
+#include "MouthImages.h"
+
+#include <QString>
+
+#include <future>
+#include <memory>
+#include <thread>
+
+// What the main window's load needs that takes long and needs no widget,
+// prepared on a thread of its own while the splash and the window are
+// built: the font database (the first text box would fill it), the face
+// pictures and the speech engines (espeak-ng reads some 300 voice files).
+// Each is taken once, in the load's order, waiting for it if need be; an
+// engine's error comes out where the voice is made, as it would have.
+class WarmStart
+{
+public:
+    // Start it after QApplication: espeak-ng sets the C library's locale as
+    // it starts, as QApplication does, and must come last as it always has.
+    explicit WarmStart(const QString &mouthPicturePrefix = MouthImages::defaultPrefix());
+    ~WarmStart();
+
+    MouthImages::Pictures takePictures();
+    std::unique_ptr<EngineSet> takeEngines();
+
+private:
+    std::promise<MouthImages::Pictures> m_pictures;
+    std::promise<std::unique_ptr<EngineSet>> m_engines;
+    std::future<MouthImages::Pictures> m_picturesReady;
+    std::future<std::unique_ptr<EngineSet>> m_enginesReady;
+    std::thread m_thread;
+};

@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <future>
+
 namespace {
 
 const QStringList names = {
@@ -152,6 +154,27 @@ private Q_SLOTS:
     {
         QFETCH(int, viseme);
         QVERIFY_THROWS_EXCEPTION(SontiError, MouthImages::visemePicture(m_list, viseme));
+    }
+
+    void picturesReadAheadOnAnotherThreadLoadTheSame()
+    {
+        // As the start-up reads them. A picture stored as PNG under its
+        // .bmp name is still read, as it always was.
+        QTemporaryDir dir;
+        const QString prefix = dir.path() + QLatin1Char('/');
+        writePictures(prefix);
+        const QString renamed = prefix + QStringLiteral("MIC7.bmp");
+        QVERIFY(QImage(renamed).save(renamed, "PNG"));
+        const MouthImages::Pictures pictures =
+            std::async(std::launch::async, [&] { return MouthImages::read(prefix); }).get();
+        QVERIFY(!pictures.error);
+        ImageList list;
+        QCOMPARE(MouthImages::load(list, pictures), 24);
+        for (int index = 1; index <= 24; ++index) {
+            QCOMPARE(list.image(index).convertToFormat(QImage::Format_RGB32),
+                     m_list.image(index).convertToFormat(QImage::Format_RGB32));
+            QCOMPARE(list.key(index), m_list.key(index));
+        }
     }
 
     void aMissingPictureEndsTheLoad_data()

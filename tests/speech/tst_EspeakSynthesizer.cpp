@@ -214,12 +214,27 @@ private Q_SLOTS:
         QCOMPARE(next.words(), (Words{{0, 4}}));
     }
 
+    void unknownVoiceIsAnError_data()
+    {
+        QTest::addColumn<bool>("loadedAhead");
+        QTest::newRow("asked to speak") << false;
+        QTest::newRow("loaded ahead first") << true;
+    }
+
     void unknownVoiceIsAnError()
     {
+        QFETCH(bool, loadedAhead);
+        const QString unknown = QStringLiteral("no/such-voice");
+        if (loadedAhead)
+            m_synth->prepare(unknown);
         SynthesisCollector out;
-        const SontiError error = m_synth->synthesize(text("hi"), QStringLiteral("no/such-voice"), out);
+        const SontiError error = m_synth->synthesize(text("hi"), unknown, out);
         QCOMPARE(error.number(), int(SontiError::SpeechFailure));
         QVERIFY(out.samples.empty());
+        // The voice before it still speaks.
+        SynthesisCollector next;
+        QVERIFY(!m_synth->synthesize(text("Next"), English, next).isError());
+        QCOMPARE(next.words(), (Words{{0, 4}}));
     }
 
 private:

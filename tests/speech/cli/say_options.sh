@@ -88,6 +88,9 @@ cmp -s low.wav w.wav && fail "-p 0 sounds like the default pitch"
 say_run 0 -v en --events -o de-en.wav "sieben"
 say_run 0 -v de -o de.wav "sieben"
 cmp -s de.wav de-en.wav && fail "-v de and -v en sound the same"
+# Without --events the engine skips its phoneme events: the sound is the same.
+say_run 0 --events -o events.wav "$SENTENCE"
+cmp -s events.wav w.wav || fail "--events changed the sound written"
 
 # -m reads markup: a silence makes it longer, and its tags are not spoken.
 say_run 0 -m -o markup.wav "<silence msec=\"2000\"/>$SENTENCE"

@@ -20,11 +20,8 @@ QImage loadPicture(const QString &prefix, const char *name)
         throw SontiError(SontiError::ResourceNotFound, errorSource,
                          QStringLiteral("Resource with identifier '%1' not found").arg(QLatin1String(name)));
     }
-    // Read as BMP by name first: a reader left to guess the format loads
-    // every image plugin to ask it, which costs the start several ms.
-    QImage picture = QImageReader(path, "BMP").read();
-    if (picture.isNull())
-        picture = QImageReader(path).read();
+    QImageReader reader(path);
+    QImage picture = reader.read();
     if (picture.isNull())
         throw SontiError(SontiError::InvalidPicture, errorSource, QStringLiteral("Invalid picture"));
     return picture;

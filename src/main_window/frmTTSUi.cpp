@@ -12,7 +12,6 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
@@ -55,11 +54,9 @@ void frmTTSUi::setupUi(QMainWindow *window, QWidget *meterSurface)
     // Fixed single border with minimize and close only.
     window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                            | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    // Read as PNG by name: QIcon::addFile would have every image plugin
-    // loaded to guess the format, which costs the start several ms.
     QIcon icon;
     for (int size : {16, 32, 48, 64, 128, 256})
-        icon.addPixmap(QPixmap(QStringLiteral(":/icons/sonti-%1.png").arg(size), "PNG"));
+        icon.addFile(QStringLiteral(":/icons/sonti-%1.png").arg(size), QSize(size, size));
     window->setWindowIcon(icon);
 
     auto *client = new QWidget(window);

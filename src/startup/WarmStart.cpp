@@ -9,9 +9,11 @@ WarmStart::WarmStart(const QString &mouthPicturePrefix)
     , m_enginesReady(m_engines.get_future())
 {
     m_thread = std::thread([this, mouthPicturePrefix] {
+        // The first picture read loads every image plugin, to ask which
+        // reads it: the window's menu bar and icon would load them too.
+        m_pictures.set_value(MouthImages::read(mouthPicturePrefix));
         // Thread-safe; the database is filled once for the whole process.
         QFontDatabase::families();
-        m_pictures.set_value(MouthImages::read(mouthPicturePrefix));
         try {
             m_engines.set_value(EngineSet::installed());
         } catch (...) {

@@ -11,8 +11,9 @@
 
 // What the main window's load needs that takes long and needs no widget,
 // prepared on a thread of its own while the splash and the window are
-// built: the font database (the first text box would fill it), the face
-// pictures and the speech engines (espeak-ng reads some 300 voice files).
+// built: the face pictures (and with them Qt's image plugins), the font
+// database (the first text box would fill it) and the speech engines
+// (espeak-ng reads some 300 voice files).
 // Each is taken once, in the load's order, waiting for it if need be; an
 // engine's error comes out where the voice is made, as it would have.
 class WarmStart

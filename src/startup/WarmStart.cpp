@@ -7,6 +7,7 @@
 WarmStart::WarmStart(const QString &mouthPicturePrefix)
     : m_picturesReady(m_pictures.get_future())
     , m_enginesReady(m_engines.get_future())
+    , m_mouthPicturePrefix(mouthPicturePrefix)
 {
     m_thread = std::thread([this, mouthPicturePrefix] {
         // The first picture read loads every image plugin, to ask which
@@ -29,10 +30,10 @@ WarmStart::~WarmStart()
 
 MouthImages::Pictures WarmStart::takePictures()
 {
-    return m_picturesReady.get();
+    return m_picturesReady.valid() ? m_picturesReady.get() : MouthImages::read(m_mouthPicturePrefix);
 }
 
 std::unique_ptr<EngineSet> WarmStart::takeEngines()
 {
-    return m_enginesReady.get();
+    return m_enginesReady.valid() ? m_enginesReady.get() : EngineSet::installed();
 }

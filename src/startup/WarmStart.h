@@ -14,8 +14,9 @@
 // built: the face pictures (and with them Qt's image plugins), the font
 // database (the first text box would fill it) and the speech engines
 // (espeak-ng reads some 300 voice files).
-// Each is taken once, in the load's order, waiting for it if need be; an
-// engine's error comes out where the voice is made, as it would have.
+// Each is taken in the load's order, waiting for it if need be; taken again
+// (a second load), it is made afresh. An engine's error comes out where the
+// voice is made, as it would have.
 class WarmStart
 {
 public:
@@ -32,5 +33,6 @@ private:
     std::promise<std::unique_ptr<EngineSet>> m_engines;
     std::future<MouthImages::Pictures> m_picturesReady;
     std::future<std::unique_ptr<EngineSet>> m_enginesReady;
+    QString m_mouthPicturePrefix;
     std::thread m_thread;
 };

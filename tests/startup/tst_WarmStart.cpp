@@ -18,6 +18,11 @@ private Q_SLOTS:
         const std::unique_ptr<EngineSet> engines = warm.takeEngines();
         QVERIFY(engines);
         QVERIFY(!engines->voices().isEmpty());
+        // A second load gets its own.
+        QCOMPARE(warm.takePictures().images.size(), MouthImages::entryCount);
+        const std::unique_ptr<EngineSet> again = warm.takeEngines();
+        QVERIFY(again && again != engines);
+        QCOMPARE(again->voices().size(), engines->voices().size());
     }
 
     void aMissingPictureWaitsForTheLoad()

@@ -40,12 +40,14 @@ louder() { awk -v r="$1" -v t="$2" 'BEGIN { exit !(r > t) }'; }
 record() {
     timeout "$1" parec -d "$sink.monitor" --raw --format=s16le --rate=48000 --channels=2 --latency-msec=20 >"$2" || true
 }
-# sonti_streams: the sample formats of Sonti's playback streams.
+# sonti_streams: the sample formats of Sonti's playing streams (a corked
+# spare, kept ready for the next Speak, is not one).
 sonti_streams() {
     pactl list sink-inputs | awk -v pid="$SONTI_PID" '
-        /^Sink Input #/ { spec = "" }
+        /^Sink Input #/ { spec = ""; corked = "" }
         /Sample Specification:/ { sub(/.*Sample Specification: /, ""); spec = $0 }
-        /application.process.id = / && $0 ~ "\"" pid "\"" { print spec }'
+        /Corked:/ { corked = $2 }
+        /application.process.id = / && $0 ~ "\"" pid "\"" && corked == "no" { print spec }'
 }
 # stream_spec: the sample format of Sonti's playback stream, once
 # there is one.

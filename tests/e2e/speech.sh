@@ -45,8 +45,9 @@ later_word=0 lit=0 moved=0 ended=0
 for ((i = 0; i < 150; i++)); do
     import -window "$win" "$E2E_DIR/now.png" 2>/dev/null || continue
     box="$(bbox_of "$E2E_DIR/now.png" "$HIGHLIGHT")"
-    # A selection starting right of "Hello" is a later word.
-    if [[ "$box" =~ ^([0-9]+)x([0-9]+)\+([0-9]+)\+([0-9]+)$ ]] && ((BASH_REMATCH[3] > 50 && BASH_REMATCH[1] < 150)); then
+    # A selection starting right of "Hello" is a later word (an empty box
+    # is no selection at all).
+    if [[ "$box" =~ ^([0-9]+)x([0-9]+)\+([0-9]+)\+([0-9]+)$ ]] && ((BASH_REMATCH[1] > 0 && BASH_REMATCH[3] > 50 && BASH_REMATCH[1] < 150)); then
         later_word=1
     fi
     convert "$E2E_DIR/now.png" -crop 65x46+$METER_X+$((menu + METER_Y)) +repage "$E2E_DIR/meter.png"

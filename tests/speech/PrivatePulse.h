@@ -49,13 +49,15 @@ public:
     void stop() { signal(SIGSTOP); }
     void resume() { signal(SIGCONT); }
 
-    // Its playback streams, one line each.
-    QString sinkInputs()
+    // Its playback streams, one line each (short), or in full.
+    QString sinkInputs(bool brief = true)
     {
         QProcess pactl;
         pactl.setProcessEnvironment(environment(true));
-        pactl.start(QStringLiteral("pactl"),
-                    {QStringLiteral("list"), QStringLiteral("sink-inputs"), QStringLiteral("short")});
+        QStringList args{QStringLiteral("list"), QStringLiteral("sink-inputs")};
+        if (brief)
+            args.append(QStringLiteral("short"));
+        pactl.start(QStringLiteral("pactl"), args);
         pactl.waitForFinished(3000);
         return QString::fromUtf8(pactl.readAllStandardOutput());
     }

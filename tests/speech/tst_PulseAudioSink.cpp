@@ -6,6 +6,7 @@
 #include "SpeechRecorder.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTemporaryDir>
@@ -210,6 +211,144 @@ private Q_SLOTS:
         QCOMPARE(std::count_if(words.begin(), words.end(), [again](const auto &w) { return w.stream == again; }), 2);
         voice.reset();
         qputenv("PULSE_SERVER", saved);
+    }
+
+    // What the sink reports as heard can never be ahead of the time since
+    // its audio was handed over: an event released by it would come before
+    // its sound. Whether the stream is new after a wait, a spare taken up
+    // after a wait, ran dry and was fed again, or is held by Pause.
+    void theClockNeverRunsAheadOfTheSound_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("new stream opened a while before its audio") << "new";
+        QTest::newRow("spare taken up a while after it was made") << "spare";
+        QTest::newRow("stream that ran dry") << "dry";
+        QTest::newRow("stream held by Pause") << "paused";
+    }
+    void theClockNeverRunsAheadOfTheSound()
+    {
+        QFETCH(QString, path);
+        PulseAudioSink sink;
+        QVERIFY(!sink.connect().isError());
+        SpAudioFormat format;
+        format.setType(SAFT22kHz16BitMono);
+        const int rate = format.sampleRate();
+        const QByteArray tenth(rate / 10 * format.blockAlign(), '\0');
+        qint64 tag = 1;
+        if (path == QLatin1String("spare")) {
+            QVERIFY(!sink.start(tag, format).isError());
+            QVERIFY(sink.write(tenth) && sink.drain());
+            sink.finish();
+            ++tag;
+        }
+        if (path == QLatin1String("paused"))
+            sink.setPaused(true);
+        QVERIFY(!sink.start(tag, format).isError());
+        QTest::qWait(400);
+
+        // Frames that may have been heard by now: those handed over before
+        // the last wait that ran the stream dry, plus the time since.
+        qint64 heardBefore = 0;
+        QElapsedTimer since;
+        since.start();
+        QVERIFY(sink.write(tenth));
+        if (path == QLatin1String("dry")) {
+            QTest::qWait(400);
+            heardBefore = rate / 10;
+            since.restart();
+            QVERIFY(sink.write(tenth + tenth + tenth));
+        } else {
+            QVERIFY(sink.write(tenth + tenth));
+        }
+        qint64 last = 0;
+        while (since.elapsed() < 300) {
+            const qint64 bound = heardBefore + (since.nsecsElapsed() / 1000 + 2000) * rate / 1000000;
+            last = sink.position().frames;
+            QVERIFY2(last <= bound,
+                     qPrintable(QStringLiteral("%1 frames heard, at most %2 can be").arg(last).arg(bound)));
+            QTest::qWait(2);
+        }
+        if (path == QLatin1String("paused"))
+            QCOMPARE(last, 0);
+        else
+            QVERIFY2(last > 0, "the clock did not move");
+        sink.flush(tag);
+    }
+
+    // A stream that played to its end leaves one corked spare of its format,
+    // which the next stream of that format is; another format replaces it,
+    // a stream that did not play to its end leaves none, and the sink's end
+    // takes the spare with it.
+    void aStreamThatEndedLeavesOneCorkedSpare()
+    {
+        PrivatePulse daemon;
+        if (!daemon.start())
+            QSKIP("could not start a private PulseAudio daemon");
+        const QByteArray saved = qgetenv("PULSE_SERVER");
+        qputenv("PULSE_SERVER", daemon.server());
+        const auto restore = qScopeGuard([&] { qputenv("PULSE_SERVER", saved); });
+        auto sink = std::make_unique<PulseAudioSink>();
+        SontiError connected;
+        for (int attempt = 0; attempt < 100 && (connected = sink->connect()).isError(); ++attempt)
+            QTest::qWait(20);
+        QVERIFY2(!connected.isError(), qPrintable(connected.toString()));
+        SpAudioFormat mono;
+        mono.setType(SAFT22kHz16BitMono);
+        SpAudioFormat stereo;
+        stereo.setType(SAFT16kHz16BitStereo);
+        const QByteArray audio(4410, '\0');
+        // "index spec corked" of each playback stream.
+        const auto streams = [&daemon] {
+            QStringList result;
+            const QStringList lines = daemon.sinkInputs(false).split(QLatin1Char('\n'));
+            QString entry;
+            for (const QString &line : lines) {
+                if (line.startsWith(QLatin1String("Sink Input #")))
+                    entry = line.mid(12);
+                else if (line.contains(QLatin1String("Sample Specification:")))
+                    entry += QLatin1Char(' ') + line.section(QLatin1Char(':'), 1).trimmed();
+                else if (line.contains(QLatin1String("Corked:")))
+                    result.append(entry + QLatin1Char(' ') + line.section(QLatin1Char(':'), 1).trimmed());
+            }
+            return result;
+        };
+
+        QVERIFY(!sink->start(1, mono).isError());
+        QVERIFY(sink->write(audio) && sink->drain());
+        sink->finish();
+        QTRY_COMPARE(streams().size(), 1);
+        const QString spare = streams().first();
+        QVERIFY2(spare.endsWith(QLatin1String("s16le 1ch 22050Hz yes")), qPrintable(spare));
+
+        QVERIFY(!sink->start(2, mono).isError());
+        QVERIFY(sink->write(audio));
+        QTRY_COMPARE(streams(), QStringList{spare.chopped(3) + QLatin1String("no")});
+        QVERIFY(sink->drain());
+        sink->finish();
+        QTRY_COMPARE(streams().size(), 1);
+        QVERIFY(streams().first().endsWith(QLatin1String("s16le 1ch 22050Hz yes")));
+        QVERIFY(streams().first() != spare);
+
+        QVERIFY(!sink->start(3, stereo).isError());
+        QTRY_COMPARE(streams().size(), 1);
+        QVERIFY2(streams().first().contains(QLatin1String("2ch 16000Hz")), qPrintable(streams().first()));
+        sink->flush(3);
+        sink->finish();
+        QTRY_COMPARE(streams().size(), 1);
+        QVERIFY(sink->write(audio) == false);
+
+        // Written, but never played to its end: no spare.
+        QVERIFY(!sink->start(4, stereo).isError());
+        QVERIFY(sink->write(audio));
+        sink->finish();
+        QTRY_COMPARE(streams(), QStringList());
+
+        QVERIFY(!sink->start(5, mono).isError());
+        QVERIFY(sink->write(audio) && sink->drain());
+        sink->finish();
+        QTRY_COMPARE(streams().size(), 1);
+        sink.reset();
+        QTRY_COMPARE(streams(), QStringList());
     }
 
     // A server that stops answering: opening a stream gives up instead of

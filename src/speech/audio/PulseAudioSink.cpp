@@ -8,12 +8,25 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 Q_LOGGING_CATEGORY(lcPulse, "sonti.speech.pulse", QtCriticalMsg)
 
 namespace {
-constexpr pa_usec_t TargetLatency = 40 * PA_USEC_PER_MSEC;
+// The server's queue: how long our feeding thread may be starved (by a busy
+// machine) before a gap is heard. Cork and disconnect silence it at once,
+// and the clock counts it, so its depth costs neither Pause nor the events.
+constexpr pa_usec_t ServerQueue = 250 * PA_USEC_PER_MSEC;
+// With early requests this is also the latency asked of the device: what it
+// renders ahead, and so how late the first sample of a stream is heard.
 constexpr pa_usec_t RequestSize = 10 * PA_USEC_PER_MSEC;
+// Playback starts (and restarts after running dry) once this much is queued;
+// the first write of a stream holds more.
+constexpr pa_usec_t StartAfter = 10 * PA_USEC_PER_MSEC;
+// The clock is the server's last report, moved on by the time since: asked
+// for this often while playing, and never moved on further than this.
+constexpr pa_usec_t TimingInterval = 4 * PA_USEC_PER_MSEC;
+constexpr pa_usec_t MaxExtrapolation = 100 * PA_USEC_PER_MSEC;
 // A server that does not answer (stopped, or a socket nobody serves) is
 // given up on after this long, whether connecting or opening a stream; a
 // playing stream the server has not asked to feed for StallLimit, unless
@@ -57,6 +70,28 @@ void endWhenCreated(pa_stream *stream, void *)
         pa_stream_unref(stream);
     }
 }
+
+void release(pa_stream *stream)
+{
+    pa_stream_set_write_callback(stream, nullptr, nullptr);
+    pa_stream_set_underflow_callback(stream, nullptr, nullptr);
+    if (pa_stream_get_state(stream) == PA_STREAM_CREATING) {
+        pa_stream_set_state_callback(stream, &endWhenCreated, nullptr);
+    } else {
+        pa_stream_set_state_callback(stream, nullptr, nullptr);
+        pa_stream_disconnect(stream);
+        pa_stream_unref(stream);
+    }
+}
+
+pa_sample_spec specOf(const SpAudioFormat &format)
+{
+    pa_sample_spec spec;
+    spec.format = format.bitsPerSample() == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
+    spec.rate = uint32_t(format.sampleRate());
+    spec.channels = uint8_t(format.channels());
+    return spec;
+}
 }
 
 PulseAudioSink::PulseAudioSink()
@@ -70,6 +105,7 @@ PulseAudioSink::~PulseAudioSink()
     {
         Locker lock(m_loop);
         dropStreamLocked();
+        dropSpareLocked();
         dropContextLocked();
     }
     pa_threaded_mainloop_stop(m_loop);
@@ -91,7 +127,29 @@ void PulseAudioSink::onWritable(pa_stream *, size_t, void *self)
     auto *sink = static_cast<PulseAudioSink *>(self);
     sink->m_answeredAt = pa_rtclock_now();
     sink->feedLocked();
+    sink->askTimingLocked();
     pa_threaded_mainloop_signal(sink->m_loop, 0);
+}
+
+void PulseAudioSink::onTiming(pa_stream *stream, int, void *self)
+{
+    auto *sink = static_cast<PulseAudioSink *>(self);
+    if (stream == sink->m_stream)
+        sink->m_timingAsked = false;
+}
+
+void PulseAudioSink::askTimingLocked()
+{
+    if (m_timingAsked || !m_stream || pa_stream_get_state(m_stream) != PA_STREAM_READY)
+        return;
+    const pa_usec_t now = pa_rtclock_now();
+    if (now < m_timingAskedAt + TimingInterval)
+        return;
+    if (pa_operation *op = pa_stream_update_timing_info(m_stream, &PulseAudioSink::onTiming, this)) {
+        pa_operation_unref(op);
+        m_timingAsked = true;
+        m_timingAskedAt = now;
+    }
 }
 
 void PulseAudioSink::onUnderflow(pa_stream *, void *self)
@@ -136,9 +194,14 @@ void PulseAudioSink::dropContextLocked()
     m_context = nullptr;
 }
 
+bool PulseAudioSink::answeringLocked() const
+{
+    return m_paused || pa_rtclock_now() < m_answeredAt + StallLimit;
+}
+
 bool PulseAudioSink::stalledLocked()
 {
-    if (m_paused || pa_rtclock_now() < m_answeredAt + StallLimit)
+    if (answeringLocked())
         return false;
     m_error = EngineError::fromPulse(PA_ERR_TIMEOUT, QStringLiteral("The sound server stopped answering"));
     return true;
@@ -162,6 +225,7 @@ SontiError PulseAudioSink::connectLocked()
     if (m_context) {
         // The server went away; start over with a new connection.
         dropStreamLocked();
+        dropSpareLocked();
         dropContextLocked();
     }
     m_context = pa_context_new(pa_threaded_mainloop_get_api(m_loop), "Sonti");
@@ -208,32 +272,23 @@ SontiError PulseAudioSink::start(qint64 tag, const SpAudioFormat &format)
     if (SontiError failure = connectLocked(); failure.isError())
         return m_error = failure;
 
-    pa_sample_spec spec;
-    spec.format = format.bitsPerSample() == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
-    spec.rate = uint32_t(format.sampleRate());
-    spec.channels = uint8_t(format.channels());
+    const pa_sample_spec spec = specOf(format);
     m_ring.resize(size_t(pa_bytes_per_second(&spec)) * SecondsAhead);
-
-    m_stream = pa_stream_new(m_context, "Speech", &spec, nullptr);
-    if (!m_stream)
-        return m_error = EngineError::fromPulse(pa_context_errno(m_context), QStringLiteral("Creating the stream"));
-    pa_stream_set_state_callback(m_stream, &PulseAudioSink::onStreamState, this);
+    if (m_spare && m_spareFormat == format && PA_STREAM_IS_GOOD(pa_stream_get_state(m_spare))) {
+        m_stream = std::exchange(m_spare, nullptr);
+        m_corked = true;
+    } else {
+        dropSpareLocked();
+        m_stream = openLocked(format, m_paused);
+        m_corked = m_paused;
+        if (!m_stream)
+            return m_error;
+    }
     pa_stream_set_write_callback(m_stream, &PulseAudioSink::onWritable, this);
     pa_stream_set_underflow_callback(m_stream, &PulseAudioSink::onUnderflow, this);
+    m_timingAsked = false;
+    m_timingAskedAt = 0;
 
-    pa_buffer_attr attr;
-    attr.maxlength = uint32_t(-1);
-    attr.tlength = uint32_t(pa_usec_to_bytes(TargetLatency, &spec));
-    attr.prebuf = uint32_t(-1);
-    attr.minreq = uint32_t(pa_usec_to_bytes(RequestSize, &spec));
-    attr.fragsize = uint32_t(-1);
-    const auto flags = pa_stream_flags_t(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE
-                                         | PA_STREAM_ADJUST_LATENCY | (m_paused ? PA_STREAM_START_CORKED : 0));
-    if (pa_stream_connect_playback(m_stream, nullptr, &attr, flags, nullptr, nullptr) < 0) {
-        m_error = EngineError::fromPulse(pa_context_errno(m_context), QStringLiteral("Opening the stream"));
-        dropStreamLocked();
-        return m_error;
-    }
     const pa_usec_t deadline = pa_rtclock_now() + AnswerTimeout;
     for (;;) {
         if (interruptedLocked())
@@ -241,6 +296,10 @@ SontiError PulseAudioSink::start(qint64 tag, const SpAudioFormat &format)
         const pa_stream_state_t state = pa_stream_get_state(m_stream);
         if (state == PA_STREAM_READY) {
             m_answeredAt = pa_rtclock_now();
+            // A spare, or a pause or resume while the server created it.
+            corkLocked(m_paused);
+            // The server asked for audio before it had a write callback.
+            feedLocked();
             return {};
         }
         if (!PA_STREAM_IS_GOOD(state) || pa_rtclock_now() >= deadline) {
@@ -251,6 +310,66 @@ SontiError PulseAudioSink::start(qint64 tag, const SpAudioFormat &format)
         }
         waitLocked(deadline);
     }
+}
+
+pa_stream *PulseAudioSink::openLocked(const SpAudioFormat &format, bool corked)
+{
+    const pa_sample_spec spec = specOf(format);
+    pa_stream *stream = pa_stream_new(m_context, "Speech", &spec, nullptr);
+    if (!stream) {
+        m_error = EngineError::fromPulse(pa_context_errno(m_context), QStringLiteral("Creating the stream"));
+        return nullptr;
+    }
+    pa_stream_set_state_callback(stream, &PulseAudioSink::onStreamState, this);
+
+    // Early requests: the device is asked for RequestSize of latency only,
+    // while the stream's own queue (tlength) stays deep. (Adjusting the
+    // latency instead would ask the device for half the queue.)
+    pa_buffer_attr attr;
+    attr.maxlength = uint32_t(-1);
+    attr.tlength = uint32_t(pa_usec_to_bytes(ServerQueue, &spec));
+    attr.prebuf = uint32_t(pa_usec_to_bytes(StartAfter, &spec));
+    attr.minreq = uint32_t(pa_usec_to_bytes(RequestSize, &spec));
+    attr.fragsize = uint32_t(-1);
+    // No interpolation by libpulse: its clock runs from the stream's
+    // creation, not from its first sample, so a spare's would run ahead.
+    const auto flags = pa_stream_flags_t(PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_EARLY_REQUESTS
+                                         | (corked ? PA_STREAM_START_CORKED : 0));
+    if (pa_stream_connect_playback(stream, nullptr, &attr, flags, nullptr, nullptr) < 0) {
+        m_error = EngineError::fromPulse(pa_context_errno(m_context), QStringLiteral("Opening the stream"));
+        release(stream);
+        return nullptr;
+    }
+    return stream;
+}
+
+void PulseAudioSink::keepSpareLocked(const SpAudioFormat &format)
+{
+    if (m_spare && m_spareFormat == format && PA_STREAM_IS_GOOD(pa_stream_get_state(m_spare)))
+        return;
+    dropSpareLocked();
+    if (!m_context || pa_context_get_state(m_context) != PA_CONTEXT_READY)
+        return;
+    const SontiError error = m_error;
+    m_spare = openLocked(format, true);
+    m_spareFormat = format;
+    // A spare that cannot be had is no failure of the stream played.
+    m_error = error;
+}
+
+void PulseAudioSink::dropSpareLocked()
+{
+    if (m_spare)
+        release(std::exchange(m_spare, nullptr));
+}
+
+void PulseAudioSink::corkLocked(bool cork)
+{
+    if (!m_stream || pa_stream_get_state(m_stream) != PA_STREAM_READY || m_corked == cork)
+        return;
+    m_corked = cork;
+    if (pa_operation *op = pa_stream_cork(m_stream, cork ? 1 : 0, nullptr, nullptr))
+        pa_operation_unref(op);
 }
 
 bool PulseAudioSink::interruptedLocked()
@@ -357,33 +476,31 @@ void PulseAudioSink::finish()
     Locker lock(m_loop);
     if (m_drained)
         m_lastHeard = writtenFramesLocked();
+    const bool playedWell = m_drained && m_stream;
     dropStreamLocked();
+    // Only after a stream the server played to its end: one that failed or
+    // stalled says the server may not answer a new one either.
+    if (playedWell)
+        keepSpareLocked(m_format);
 }
 
 void PulseAudioSink::dropStreamLocked()
 {
-    if (!m_stream)
-        return;
-    pa_stream_set_write_callback(m_stream, nullptr, nullptr);
-    pa_stream_set_underflow_callback(m_stream, nullptr, nullptr);
-    if (pa_stream_get_state(m_stream) == PA_STREAM_CREATING) {
-        pa_stream_set_state_callback(m_stream, &endWhenCreated, nullptr);
-    } else {
-        pa_stream_set_state_callback(m_stream, nullptr, nullptr);
-        pa_stream_disconnect(m_stream);
-        pa_stream_unref(m_stream);
-    }
-    m_stream = nullptr;
+    if (m_stream)
+        release(std::exchange(m_stream, nullptr));
 }
 
 void PulseAudioSink::flush(qint64 throughTag)
 {
     Locker lock(m_loop);
     m_flushedThrough = std::max(m_flushedThrough, throughTag);
-    if (m_tag <= m_flushedThrough) {
+    if (m_tag <= m_flushedThrough && m_stream) {
         // Disconnecting silences the stream at once and drops its buffer.
+        const bool wasPlaying = pa_stream_get_state(m_stream) == PA_STREAM_READY && answeringLocked();
         dropStreamLocked();
         m_ringStart = m_ringSize = 0;
+        if (wasPlaying)
+            keepSpareLocked(m_format);
     }
     pa_threaded_mainloop_signal(m_loop, 0);
 }
@@ -394,10 +511,7 @@ void PulseAudioSink::setPaused(bool paused)
     m_paused = paused;
     // The server owes no requests while corked: the stall clock starts over.
     m_answeredAt = pa_rtclock_now();
-    if (m_stream && pa_stream_get_state(m_stream) == PA_STREAM_READY) {
-        if (pa_operation *op = pa_stream_cork(m_stream, paused ? 1 : 0, nullptr, nullptr))
-            pa_operation_unref(op);
-    }
+    corkLocked(paused);
 }
 
 qint64 PulseAudioSink::writtenFramesLocked() const
@@ -414,11 +528,25 @@ AudioSink::Position PulseAudioSink::position()
     if (m_drained) {
         result.frames = writtenFramesLocked();
     } else if (m_stream && pa_stream_get_state(m_stream) == PA_STREAM_READY) {
-        pa_usec_t usec = 0;
-        if (pa_stream_get_time(m_stream, &usec) == 0) {
+        const pa_timing_info *timing = pa_stream_get_timing_info(m_stream);
+        if (timing && !timing->read_index_corrupt) {
+            // Where the server was reading when it reported, less what the
+            // device still held then, moved on by the time since while
+            // playing. Never past what was written: the sink cannot play
+            // what it was not given.
+            pa_usec_t usec = pa_bytes_to_usec(uint64_t(std::max<int64_t>(timing->read_index, 0)),
+                                              pa_stream_get_sample_spec(m_stream));
+            if (timing->playing && !m_corked) {
+                timeval now;
+                pa_gettimeofday(&now);
+                if (pa_timeval_cmp(&now, &timing->timestamp) > 0)
+                    usec += std::min(pa_timeval_diff(&now, &timing->timestamp), MaxExtrapolation);
+            }
+            usec = usec > timing->sink_usec ? usec - timing->sink_usec : 0;
             const qint64 frames = qint64(usec * pa_usec_t(m_format.sampleRate()) / PA_USEC_PER_SEC);
             m_lastHeard = std::max(m_lastHeard, std::min(frames, writtenFramesLocked()));
         }
+        askTimingLocked();
         result.frames = m_lastHeard;
         result.playing = !m_paused;
     } else {

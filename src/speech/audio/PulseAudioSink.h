@@ -13,12 +13,22 @@ struct pa_time_event;
 struct pa_mainloop_api;
 
 // Plays through PulseAudio (or PipeWire's PulseAudio server) with libpulse's
-// threaded main loop. The server's buffer is kept small (about 40 ms) so
-// audio starts and stops at once; the two seconds ahead of playback wait in
-// our own ring and are fed to the server as it asks. The clock is
-// pa_stream_get_time with interpolated timing, which tracks the sample being
-// heard to about a millisecond. Every member touching libpulse holds the
-// main loop's lock; the loop's callbacks only feed the ring and wake waiters.
+// threaded main loop. The two seconds ahead of playback wait in our own
+// ring; the server holds a deep queue of them (a quarter second), so a busy
+// machine that starves our feeding thread for a while is not heard, while
+// the device itself is asked for little latency, so audio starts at once
+// and a cork or a disconnect silences it at once. The clock is the server's
+// report of where it reads, asked for every few milliseconds while playing
+// and moved on by the time since, which tracks the sample being heard to
+// about a millisecond, however much is queued.
+//
+// A stream that ended well leaves a corked, empty spare of its format
+// behind, which the next start of that format takes up: opening a stream
+// costs PipeWire's server about 12 ms. A corked stream plays nothing and
+// keeps no device awake.
+//
+// Every member touching libpulse holds the main loop's lock; the loop's
+// callbacks only feed the ring and wake waiters.
 class PulseAudioSink : public AudioSink
 {
 public:
@@ -46,23 +56,38 @@ private:
     static void onWritable(pa_stream *stream, size_t bytes, void *self);
     static void onDrained(pa_stream *stream, int success, void *self);
     static void onUnderflow(pa_stream *stream, void *self);
+    static void onTiming(pa_stream *stream, int success, void *self);
     static void onTimer(pa_mainloop_api *api, pa_time_event *event, const struct timeval *when, void *self);
 
     SontiError connectLocked();
     void dropContextLocked();
     // Waits for a callback, or until the deadline (PA_USEC_INVALID: none).
     void waitLocked(std::uint64_t deadline);
+    // Whether the server has asked for audio lately, unless paused.
+    bool answeringLocked() const;
     bool stalledLocked();
     std::uint64_t stallDeadlineLocked() const;
     bool interruptedLocked();
     void feedLocked();
+    // Asks the server where it is playing, unless asked just now.
+    void askTimingLocked();
     void dropStreamLocked();
+    // Opens a stream of that format without waiting for the server.
+    pa_stream *openLocked(const SpAudioFormat &format, bool corked);
+    // Keeps a corked spare of that format, opening one unless it has it.
+    void keepSpareLocked(const SpAudioFormat &format);
+    void dropSpareLocked();
+    void corkLocked(bool cork);
     qint64 writtenFramesLocked() const;
 
     pa_threaded_mainloop *m_loop = nullptr;
     pa_context *m_context = nullptr;
     pa_stream *m_stream = nullptr;
+    // Whether the server was last told to cork m_stream.
+    bool m_corked = false;
     SpAudioFormat m_format;
+    pa_stream *m_spare = nullptr;
+    SpAudioFormat m_spareFormat;
     qint64 m_tag = 0;
     qint64 m_flushedThrough = 0;
     bool m_paused = false;
@@ -73,6 +98,8 @@ private:
     std::uint64_t m_answeredAt = 0;
     qint64 m_writtenBytes = 0;
     qint64 m_lastHeard = 0;
+    bool m_timingAsked = false;
+    std::uint64_t m_timingAskedAt = 0;
     SontiError m_error;
     std::atomic<int> m_underruns = 0;
     // The ring of audio not yet handed to the server.

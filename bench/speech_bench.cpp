@@ -1,5 +1,6 @@
 // sonti-speech-bench: latency figures of the real speech path for
-// scripts/bench. Prints one "name value" line per figure (milliseconds).
+// scripts/bench. Prints one "name value" line per figure (milliseconds);
+// --words and --first-sound print one line per measurement (see each).
 //   Speak → first audio handed to the sink, for a sentence and a long text;
 //   Speak → first sound in the sink's monitor;
 //   word events against the moment their sample is heard (median, p95);
@@ -13,9 +14,10 @@
 #include "SpVoice.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QThread>
+#include <QTimer>
 
 #include <pthread.h>
 #include <pulse/error.h>
@@ -199,6 +201,20 @@ double throughput(Synthesizer &synthesizer, const QString &voiceId, const QStrin
     return double(counter.samples) / synthesizer.sampleRate(voiceId) / std::max(seconds, 1e-6);
 }
 
+// Runs the event loop until the voice ends a stream or the time is up,
+// sleeping between events as a program's UI thread does. (A loop of
+// processEvents would spin, competing with any load for the cores, and
+// delay the very events it measures.)
+void runUntilEnded(SpVoice &voice, const bool &ended, int timeoutMs)
+{
+    if (ended)
+        return;
+    QEventLoop loop;
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    QObject::connect(&voice, &SpVoice::EndStream, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
 double percentile(std::vector<double> v, double p)
 {
     std::sort(v.begin(), v.end());
@@ -242,10 +258,7 @@ int wordTiming(int rounds)
         monitor.arm();
         const int underrunsBefore = sink->underruns();
         voice.Speak(sentence, SVSFlagsAsync | SVSFIsNotXML);
-        QElapsedTimer wait;
-        wait.start();
-        while (!ended && wait.elapsed() < 30000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        runUntilEnded(voice, ended, 30000);
         QThread::msleep(300);
         std::lock_guard lock(sink->mutex);
         const Clock::time_point firstSound = monitor.firstSound();
@@ -271,12 +284,46 @@ int wordTiming(int rounds)
     return 0;
 }
 
+// sonti-speech-bench --first-sound ROUNDS: speaks a sentence ROUNDS times
+// in one process, the first right after the voice is made, and prints for
+// each "first_sound ROUND MS" (Speak to the first sound in the monitor) and
+// "first_write ROUND MS" (Speak to the first audio handed to the sink).
+int firstSound(int rounds)
+{
+    auto sinkOwner = std::make_unique<TimingSink>();
+    TimingSink *sink = sinkOwner.get();
+    Monitor monitor(qEnvironmentVariable("SONTI_TEST_SINK", "sonti_null"));
+    monitor.start();
+    QThread::msleep(2500);
+    SpVoice voice(std::make_unique<EspeakSynthesizer>(), std::move(sinkOwner));
+    bool ended = false;
+    QObject::connect(&voice, &SpVoice::EndStream, &voice, [&] { ended = true; });
+    for (int round = 0; round < rounds; ++round) {
+        ended = false;
+        monitor.arm();
+        const Clock::time_point spoke = Clock::now();
+        voice.Speak(QStringLiteral("The quick brown fox jumps over the lazy dog."), SVSFlagsAsync | SVSFIsNotXML);
+        runUntilEnded(voice, ended, 10000);
+        QThread::msleep(200);
+        const Clock::time_point heard = monitor.firstSound();
+        std::lock_guard lock(sink->mutex);
+        if (heard != Clock::time_point())
+            std::printf("first_sound %d %.2f\n", round, msBetween(spoke, heard));
+        std::printf("first_write %d %.2f\n", round, msBetween(spoke, sink->firstWrite));
+    }
+    monitor.stop = true;
+    monitor.wait();
+    return 0;
+}
+
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.value(1) == QLatin1String("--words"))
         return wordTiming(args.value(2, "10").toInt());
+    if (args.value(1) == QLatin1String("--first-sound"))
+        return firstSound(args.value(2, "10").toInt());
     const QString longTextPath = args.value(1, "/usr/share/common-licenses/GPL-3");
     const int rounds = args.value(2, "10").toInt();
     QFile longFile(longTextPath);
@@ -312,10 +359,7 @@ int main(int argc, char *argv[])
         monitor.arm();
         spoke = Clock::now();
         voice.Speak(text, SVSFlagsAsync | SVSFPurgeBeforeSpeak | SVSFIsNotXML);
-        QElapsedTimer wait;
-        wait.start();
-        while (!ended && wait.elapsed() < (full ? 30000 : 1500))
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        runUntilEnded(voice, ended, full ? 30000 : 1500);
         voice.Speak(QString(), SVSFPurgeBeforeSpeak);
         QThread::msleep(200);
         QCoreApplication::processEvents();

@@ -14,6 +14,7 @@ SONTI_RUN_PACKAGES=(
 # What the tests, the fuzzers and the end-to-end runs need on top.
 SONTI_TEST_PACKAGES=(
     pulseaudio sox xdotool imagemagick x11-utils
+    pipewire pipewire-pulse wireplumber dbus-daemon
     clang libclang-rt-14-dev clang-format espeak-ng qpdf jq
     qt6-base-private-dev
     dpkg-dev file desktop-file-utils appstream man-db

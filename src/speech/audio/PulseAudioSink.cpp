@@ -260,6 +260,10 @@ SontiError PulseAudioSink::start(qint64 tag, const SpAudioFormat &format)
 {
     Locker lock(m_loop);
     dropStreamLocked();
+    if (m_drained || m_lastHeard > 0) {
+        m_previousTag = m_tag;
+        m_previousFrames = m_drained ? writtenFramesLocked() : m_lastHeard;
+    }
     m_tag = tag;
     m_format = format;
     m_error = {};
@@ -551,6 +555,14 @@ AudioSink::Position PulseAudioSink::position()
         result.playing = !m_paused;
     } else {
         result.frames = m_lastHeard;
+    }
+    if (!m_drained && m_lastHeard == 0) {
+        // Until its first sample sounds, the stream heard is still the one
+        // before: the device may take a while to start (or resume), and an
+        // event at the stream's first frame must wait for it.
+        result.tag = m_previousTag;
+        result.frames = m_previousFrames;
+        result.playing = false;
     }
     return result;
 }

@@ -98,6 +98,9 @@ private:
     std::uint64_t m_answeredAt = 0;
     qint64 m_writtenBytes = 0;
     qint64 m_lastHeard = 0;
+    // The stream heard before m_tag, and how much of it.
+    qint64 m_previousTag = 0;
+    qint64 m_previousFrames = 0;
     bool m_timingAsked = false;
     std::uint64_t m_timingAskedAt = 0;
     SontiError m_error;

@@ -1,6 +1,7 @@
 // sonti-speech-bench: latency figures of the real speech path for
 // scripts/bench. Prints one "name value" line per figure (milliseconds);
-// --words and --first-sound print one line per measurement (see each).
+// --words, --first-sound and --pause print one line per measurement (see
+// each).
 //   Speak → first audio handed to the sink, for a sentence and a long text;
 //   Speak → first sound in the sink's monitor;
 //   word events against the moment their sample is heard (median, p95);
@@ -110,6 +111,14 @@ public:
         std::lock_guard lock(m_mutex);
         return m_lagMs;
     }
+    // The time the last loud sample so far was heard; none yet: {}.
+    Clock::time_point lastSound()
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_lastLoudFrame < 0)
+            return {};
+        return m_start + std::chrono::microseconds(m_lastLoudFrame * 1000000 / Rate);
+    }
     // The time the first loud sample since arm() was heard; none yet: {}.
     Clock::time_point firstSound()
     {
@@ -151,10 +160,13 @@ protected:
             if (m_start == Clock::time_point() || start < m_start)
                 m_start = start;
             m_lagMs = std::max(m_lagMs, msBetween(m_start, start));
-            for (int i = 0; m_armed && i < ChunkFrames; ++i) {
+            for (int i = 0; i < ChunkFrames; ++i) {
                 if (std::abs(int(chunk[i])) > Loud) {
-                    m_loudFrame = frames - ChunkFrames + i;
-                    m_armed = false;
+                    m_lastLoudFrame = frames - ChunkFrames + i;
+                    if (m_armed) {
+                        m_loudFrame = m_lastLoudFrame;
+                        m_armed = false;
+                    }
                 }
             }
         }
@@ -167,6 +179,7 @@ private:
     std::mutex m_mutex;
     bool m_armed = false;
     qint64 m_loudFrame = -1;
+    qint64 m_lastLoudFrame = -1;
     double m_lagMs = 0;
     Clock::time_point m_start; // when the recording's first sample was heard
 };
@@ -316,6 +329,38 @@ int firstSound(int rounds)
     return 0;
 }
 
+// sonti-speech-bench --pause ROUNDS: speaks a long text and pauses it
+// ROUNDS times, at times spread over a word, and prints for each
+// "pause ROUND MS": from Pause to the last sound heard.
+int pauseLatency(int rounds)
+{
+    Monitor monitor(qEnvironmentVariable("SONTI_TEST_SINK", "sonti_null"));
+    monitor.start();
+    QThread::msleep(2500);
+    SpVoice voice(std::make_unique<EspeakSynthesizer>(), std::make_unique<PulseAudioSink>());
+    QString text;
+    for (int i = 0; i < 20; ++i)
+        text += QStringLiteral("Pausing a long text over and over, sentence %1. ").arg(i);
+    voice.Speak(text, SVSFlagsAsync | SVSFIsNotXML);
+    for (int round = 0; round < rounds; ++round) {
+        QEventLoop wait;
+        QTimer::singleShot(700 + 37 * round % 300, &wait, &QEventLoop::quit);
+        wait.exec();
+        const Clock::time_point paused = Clock::now();
+        voice.Pause();
+        // The pause happens at the next word, on this thread's event loop.
+        QEventLoop held;
+        QTimer::singleShot(600, &held, &QEventLoop::quit);
+        held.exec();
+        std::printf("pause %d %.2f\n", round, msBetween(paused, monitor.lastSound()));
+        voice.Resume();
+    }
+    voice.Speak(QString(), SVSFPurgeBeforeSpeak);
+    monitor.stop = true;
+    monitor.wait();
+    return 0;
+}
+
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
@@ -324,6 +369,8 @@ int main(int argc, char *argv[])
         return wordTiming(args.value(2, "10").toInt());
     if (args.value(1) == QLatin1String("--first-sound"))
         return firstSound(args.value(2, "10").toInt());
+    if (args.value(1) == QLatin1String("--pause"))
+        return pauseLatency(args.value(2, "10").toInt());
     const QString longTextPath = args.value(1, "/usr/share/common-licenses/GPL-3");
     const int rounds = args.value(2, "10").toInt();
     QFile longFile(longTextPath);

@@ -1,7 +1,8 @@
 # PipeWire's PulseAudio server (pipewire-pulse, what most desktops run)
 # next to PulseAudio, in the same run: Speak to the first sound heard
 # (sonti-speech-bench --first-sound), batches alternating between the two
-# servers, and word timing on PipeWire, quiet and with two busy loops.
+# servers, Pause to the last sound heard on each (--pause), and word timing
+# on PipeWire, quiet and with two busy loops.
 
 # bench_on SERVER COMMAND...: runs the command with that sound server (and
 # a display) of its own, started for it and ended after it.
@@ -23,6 +24,10 @@ bench_pipewire() {
             sonti_log "first sound on $server, batch $batch: $ROUNDS sentences in one process"
             bench_on "$server" "$BENCH" --first-sound "$ROUNDS" >>"$WORK/first-$server"
         done
+    done
+    for server in pulseaudio pipewire; do
+        sonti_log "pause on $server: 15 pauses of a long text"
+        bench_on "$server" "$BENCH" --pause 15 >"$WORK/pause-$server"
     done
     sonti_log "word timing on pipewire, quiet and with two busy loops"
     bench_on pipewire "$BENCH" --words "$ROUNDS" >"$WORK/pw-words-quiet"
@@ -53,11 +58,11 @@ bench_pipewire() {
         echo "Speak → first sound in the null sink's monitor, ms, median (min–max), batches of $ROUNDS sentences"
         echo "alternating between the servers; \"first Speak\" is the first of each process (3)."
         echo
-        echo "| Server | Every Speak | First Speak of a process | Speak → first audio handed to the sink, later Speaks |"
-        echo "|---|---|---|---|"
+        echo "| Server | Every Speak | First Speak of a process | Speak → first audio handed to the sink, later Speaks | Pause → last sound heard (15 pauses) |"
+        echo "|---|---|---|---|---|"
         for server in pulseaudio pipewire; do
             # shellcheck disable=SC2046
-            echo "| $server | $(bench_stats $(first "$server")) | $(bench_stats $(first "$server" first)) | $(bench_stats $(written "$server")) |"
+            echo "| $server | $(bench_stats $(first "$server")) | $(bench_stats $(first "$server" first)) | $(bench_stats $(written "$server")) | $(bench_stats $(awk '$1 == "pause" { print $3 }' "$WORK/pause-$server")) |"
         done
         echo
         echo "Word timing on PipeWire: word event delivered against its first sample heard (positive: late)."

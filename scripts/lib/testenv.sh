@@ -59,14 +59,24 @@ sonti_env_start() {
         return 1
     fi
     if [[ $server == pipewire ]]; then
-        HOME="$SONTI_ENV_HOME" pactl load-module module-null-sink sink_name=sonti_null rate=48000 >/dev/null
-        # The session manager takes a moment to offer the new sink.
+        # The server answers before it can load modules ("Not supported"
+        # for a moment), and the session manager takes a moment to offer
+        # the new sink.
+        for i in $(seq 300); do
+            HOME="$SONTI_ENV_HOME" pactl load-module module-null-sink sink_name=sonti_null rate=48000 \
+                >/dev/null 2>&1 && break
+            sleep 0.02
+        done
         for i in $(seq 300); do
             HOME="$SONTI_ENV_HOME" pactl list short sinks | grep -q sonti_null && break
             sleep 0.02
         done
     fi
-    HOME="$SONTI_ENV_HOME" pactl set-default-sink sonti_null
+    # PipeWire's server may refuse it for a moment too.
+    for i in $(seq 300); do
+        HOME="$SONTI_ENV_HOME" pactl set-default-sink sonti_null 2>/dev/null && break
+        sleep 0.02
+    done
 
     local n
     for n in $(seq 90 140); do

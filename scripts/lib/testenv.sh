@@ -37,6 +37,8 @@ sonti_env_start() {
     mkdir -p "$XDG_RUNTIME_DIR" "$SONTI_ENV_HOME"
     chmod 700 "$XDG_RUNTIME_DIR"
     SONTI_ENV_PIDS=()
+    # Set at once, so a start that fails half-way leaves no server behind.
+    trap sonti_env_stop EXIT
 
     local server="${SONTI_AUDIO_SERVER:-pulseaudio}"
     case "$server" in

@@ -3,6 +3,7 @@
 #include "AMeter.h"
 #include "DocumentDrop.h"
 #include "DocumentReader.h"
+#include "DocumentSpeechText.h"
 #include "FileDlg.h"
 #include "FirstPaintReport.h"
 #include "FocusHandOver.h"
@@ -20,6 +21,7 @@
 #include "SpVoice.h"
 #include "StoredSettings.h"
 #include "TextZoom.h"
+#include "TimingMark.h"
 #include "Twips.h"
 
 #include <QAction>
@@ -322,6 +324,7 @@ void frmTTS::Voice_Viseme(qint32, qint64, qint32, qint32, qint32, qint32 VisemeI
 
 void frmTTS::cmdTalk_Click()
 {
+    TimingMark::log("speak");
     m_guard.forget();
     try {
         if (m_ui.Text1->document()->isEmpty()) {
@@ -339,7 +342,9 @@ void frmTTS::cmdTalk_Click()
         m_ui.Text1->setReadOnly(true);
         // A selection is drawn over the lit word and would hide it.
         m_highlight.dropSelection();
-        voice().Speak(m_ui.Text1->toPlainText(), SpeakFlags);
+        // The voice reads the document a slice at a time as it speaks: a long
+        // one is neither copied nor parsed whole here.
+        voice().speakText(std::make_shared<DocumentSpeechText>(m_ui.Text1->document()), SpeakFlags);
         m_streamPending = true;
     } catch (const std::exception &) {
         showMessage(QStringLiteral("Speech Error!"), QMessageBox::Critical);

@@ -3,6 +3,7 @@
 #include "NullAudioSink.h"
 #include "SpVoice.h"
 #include "SpeechRecorder.h"
+#include "SpeechRequest.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -28,10 +29,10 @@ struct Rig
     void play(std::chrono::milliseconds time = 60s) { clock->advance(time); }
 };
 
-Rig makeVoice()
+Rig makeVoice(int wordMs = 100, int gapMs = 20)
 {
     Rig rig;
-    auto synthesizer = std::make_unique<FakeSynthesizer>();
+    auto synthesizer = std::make_unique<FakeSynthesizer>(16000, wordMs, gapMs);
     auto sink = std::make_unique<NullAudioSink>(rig.clock);
     rig.synthesizer = synthesizer.get();
     rig.sink = sink.get();
@@ -162,6 +163,64 @@ private Q_SLOTS:
         QTRY_COMPARE(recorder.count("end"), 1);
         QCOMPARE(recorder.of("start").size(), 1);
         QCOMPARE(recorder.events.first().stream, next);
+    }
+
+    void aLongTextIsReadAsItIsSpoken_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("flags");
+        // Long enough to be read piecewise and cut into many fragments.
+        const QString prose = QStringLiteral("Plain words, then more of them. ").repeated(1200);
+        QTest::newRow("plain") << prose << int(SVSFIsNotXML);
+        QTest::newRow("markup") << QStringLiteral("<emph>Tom</emph> &amp; Jerry&apos;s <rate speed=\"2\">fast</rate> "
+                                                  "talk.<bookmark mark=\"m\"/> ")
+                                       .repeated(700)
+                                << int(SVSFIsXML);
+    }
+    void aLongTextIsReadAsItIsSpoken()
+    {
+        // The same words at the same places in the string given to Speak as
+        // when the whole text is parsed at once.
+        QFETCH(QString, text);
+        QFETCH(int, flags);
+        QList<Words> heard;
+        for (const bool whole : {true, false}) {
+            Rig rig = makeVoice(2, 1);
+            SpeechRecorder recorder(*rig.voice);
+            if (whole)
+                rig.voice->speakFragments(SpeechRequest::fragmentsFor(text, flags, rig.voice->GetVoices()),
+                                          SVSFlagsAsync, text);
+            else
+                rig.voice->Speak(text, flags | SVSFlagsAsync);
+            rig.play(3600s);
+            QTRY_COMPARE_WITH_TIMEOUT(recorder.count("end"), 1, 30000);
+            heard.append(Words());
+            for (const auto &e : recorder.of("word"))
+                heard.last().append({e.a, e.b});
+            if (!whole)
+                QVERIFY(rig.synthesizer->spoken().size() > 20);
+        }
+        QVERIFY(heard[0].size() > 1000);
+        QCOMPARE(heard[1], heard[0]);
+    }
+
+    void unspeakableMarkupInALongTextFailsItsStream()
+    {
+        Rig rig = makeVoice(2, 1);
+        SpeechRecorder recorder(*rig.voice);
+        QSignalSpy failed(rig.voice.get(), &SpVoice::StreamFailed);
+        const QString before = QStringLiteral("Words before it. ").repeated(3000);
+        const int stream = rig.voice->Speak(before + QStringLiteral("<pron sym=\"qq\">x</pron> never heard"),
+                                            SVSFIsXML | SVSFlagsAsync);
+        rig.play(3600s);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.count("end"), 1, 30000);
+        QCOMPARE(failed.size(), 1);
+        QCOMPARE(failed.first().first().toInt(), stream);
+        QCOMPARE(failed.first().last().value<SontiError>().number(), int(SontiError::SpeechFailure));
+        // What came before the error was heard, nothing after it.
+        const auto words = recorder.of("word");
+        QCOMPARE(words.size(), 9000);
+        QCOMPARE(words.last().a, before.size() - 4);
     }
 
     void onlyInterestingEventsAreRaised_data()

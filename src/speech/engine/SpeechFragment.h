@@ -52,9 +52,14 @@ struct SpeechFragment
     // For each UTF-16 unit of text, its offset in the string given to Speak,
     // plus one trailing entry for the end of the last unit; so a word
     // text[i, j) lies at sourceOffsets[i] .. sourceOffsets[j] in the original.
-    // Empty means identity: text is the original string itself (plain text,
-    // which spares a long text an offset table eight times its size).
+    // Empty means identity: text is the original string itself from
+    // sourceBase on (plain text, which needs no table).
     QList<qsizetype> sourceOffsets;
+    qsizetype sourceBase = 0;
+    // A text read piecewise carries the part of the original its offsets
+    // point into, which begins at sourceBase; empty when it needs none or
+    // the whole string is at hand.
+    QString source;
     // Silence: milliseconds.
     int msec = 0;
     // Bookmark: the mark's name. Pronounce: SAPI phoneme symbols ("h eh 1 l ow").

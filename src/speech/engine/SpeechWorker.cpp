@@ -3,8 +3,10 @@
 #include "AudioSink.h"
 #include "EventScheduler.h"
 #include "FormatConverter.h"
+#include "SapiMarkupReader.h"
 #include "SapiTypes.h"
 #include "Synthesizer.h"
+#include "TimingMark.h"
 #include "WrittenWords.h"
 
 #include <QLoggingCategory>
@@ -16,6 +18,7 @@
 #include <limits>
 #include <optional>
 #include <tuple>
+#include <utility>
 
 Q_LOGGING_CATEGORY(lcWorker, "sonti.speech.worker", QtCriticalMsg)
 
@@ -24,6 +27,10 @@ namespace {
 thread_local const SpeechWorker *t_worker = nullptr;
 
 constexpr int LevelBlocksPerSecond = 20;
+// A text read as it is spoken goes to the synthesiser in fragments of about
+// this many units, cut after a sentence: short enough that the synthesiser,
+// the word finder and the offset tables never hold much of a long document.
+constexpr qsizetype FragmentLength = 1000;
 
 // 0..100 from a block's loudness: -60 dBFS and below is 0, full scale 100.
 int levelOf(std::span<const qint16> block)
@@ -55,6 +62,12 @@ public:
     }
 
     bool cancelled() const { return m_failed || m_job.stream <= m_worker.m_purgedThrough.load(); }
+    // The first failure stands; the stream goes on with what it can speak.
+    void fail(const SontiError &error)
+    {
+        if (!m_error.isError())
+            m_error = error;
+    }
     // The first failure: the sink's, or a fragment the synthesiser could not speak.
     SontiError error() const { return m_error; }
     const SontiError &converterError() const { return m_converter.error(); }
@@ -64,10 +77,12 @@ public:
     {
         Q_ASSERT(m_worker.onSynthesisThread());
         // Copies (shared, so cheap) rather than pointers: the caller's
-        // fragment is a temporary. A fragment without offsets is a source
-        // of its own.
-        m_words.emplace(fragment.text, fragment.sourceOffsets, m_job.source,
-                        fragment.sourceOffsets.isEmpty() ? 0 : m_wordsThrough);
+        // fragment is a temporary. A whole fragment without offsets is a
+        // source of its own; a piece of a longer text is not.
+        const bool ownSource = fragment.sourceOffsets.isEmpty() && fragment.sourceBase == 0;
+        m_words.emplace(fragment.text, fragment.sourceOffsets,
+                        fragment.source.isEmpty() ? m_job.source : fragment.source, ownSource ? 0 : m_wordsThrough,
+                        fragment.sourceBase);
         m_fragmentStart = m_inputSamples;
         switch (fragment.kind) {
         case SpeechFragment::Kind::Text:
@@ -230,6 +245,8 @@ private:
         if (m_pendingViseme)
             safe = std::min(safe, m_pendingViseme->frame);
         release(safe);
+        if (!m_bytes.isEmpty() && !std::exchange(m_wroteAny, true))
+            TimingMark::log("first-sample");
         if (!m_bytes.isEmpty() && !m_worker.m_sink.write(m_bytes)) {
             m_failed = true;
             m_error = m_worker.m_sink.error();
@@ -297,6 +314,7 @@ private:
     qint64 m_framesOut = 0;
     qint64 m_levelFrame = 0;
     bool m_failed = false;
+    bool m_wroteAny = false;
     SontiError m_error;
     QByteArray m_bytes;
     std::vector<qint16> m_mono;
@@ -336,6 +354,7 @@ SpeechWorker::~SpeechWorker()
         m_queue.clear();
         m_purgedThrough = std::numeric_limits<int>::max();
     }
+    cancelTexts(std::numeric_limits<int>::max());
     m_sink.flush(std::numeric_limits<int>::max());
     m_changed.notify_all();
     m_thread.join();
@@ -359,7 +378,22 @@ void SpeechWorker::purgeThrough(int throughStream)
         m_purgedThrough = std::max(m_purgedThrough.load(), throughStream);
         std::erase_if(m_queue, [throughStream](const SpeechJob &job) { return job.stream <= throughStream; });
     }
+    cancelTexts(throughStream);
     m_changed.notify_all();
+}
+
+// A running text may be waiting for its owner to hand over a slice; the
+// text takes its own lock, so never under ours.
+void SpeechWorker::cancelTexts(int throughStream)
+{
+    std::shared_ptr<SpeechText> running;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_runningStream <= throughStream)
+            running = m_runningText;
+    }
+    if (running)
+        running->cancel();
 }
 
 bool SpeechWorker::waitFor(int stream, std::chrono::milliseconds stallLimit)
@@ -401,6 +435,8 @@ void SpeechWorker::run()
                 return;
             job = std::move(m_queue.front());
             m_queue.pop_front();
+            m_runningText = job.text;
+            m_runningStream = job.stream;
         }
         StreamRun run(*this, job);
         if (!run.cancelled()) {
@@ -416,15 +452,36 @@ void SpeechWorker::run()
                     run.push(end);
             } else {
                 run.push(run.eventAt(SpeechEvent::Kind::StartStream, 0));
-                for (const SpeechFragment &fragment : std::as_const(job.fragments)) {
-                    if (run.cancelled())
+                // A text is read and parsed here, a fragment at a time.
+                std::optional<SapiMarkupReader> reader;
+                if (job.text) {
+                    reader.emplace(
+                        [text = job.text](qsizetype from, qsizetype count) { return text->slice(from, count); },
+                        job.markup, SpeechState(), job.resolver, FragmentLength);
+                }
+                qsizetype listed = 0;
+                const auto nextFragment = [&]() -> std::optional<SpeechFragment> {
+                    if (reader)
+                        return reader->next();
+                    if (listed < job.fragments.size())
+                        return job.fragments[listed++];
+                    return std::nullopt;
+                };
+                while (!run.cancelled()) {
+                    const std::optional<SpeechFragment> next = nextFragment();
+                    if (!next)
                         break;
+                    const SpeechFragment &fragment = *next;
                     SpeechFragment adjusted = fragment;
                     adjusted.state.baseline = job.prosody;
                     adjusted.state.rate = std::clamp(fragment.state.rate + job.rate, -10, 10);
                     adjusted.state.volume =
                         std::clamp(fragment.state.volume, 0, 100) * std::clamp(job.volume, 0, 100) / 100;
                     run.speak(adjusted, fragment.state.voiceId.isEmpty() ? job.voiceId : fragment.state.voiceId);
+                }
+                if (reader && reader->error().isError()) {
+                    qCWarning(lcWorker) << reader->error().toString();
+                    run.fail(reader->error());
                 }
                 run.finish();
                 const bool played = !run.cancelled() && m_sink.drain();
@@ -447,6 +504,7 @@ void SpeechWorker::run()
         {
             std::lock_guard lock(m_mutex);
             m_finishedThrough = job.stream;
+            m_runningText.reset();
         }
         m_changed.notify_all();
     }

@@ -4,6 +4,7 @@
 
 #include "SpAudioFormat.h"
 #include "SpeechFragment.h"
+#include "SpeechText.h"
 
 #include <QList>
 
@@ -11,6 +12,8 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -23,7 +26,14 @@ struct SpeechJob
 {
     int stream = 0;
     QList<SpeechFragment> fragments;
-    QString source;  // the string given to Speak, where word positions point
+    QString source; // the string given to Speak, where word positions point
+    // Instead of fragments: a text read and parsed as it is spoken, as SAPI
+    // markup or as it stands. resolver picks the voice (the synthesiser's
+    // id) that markup asks for by attributes. A text that turns out not to
+    // be speakable stops there, failing the stream.
+    std::shared_ptr<SpeechText> text;
+    bool markup = false;
+    std::function<QString(const QString &required, const QString &optional)> resolver;
     QString voiceId; // the synthesiser's id of the voice to use by default
     SpAudioFormat format;
     int rate = 0;     // the voice's Rate, -10..10, added to each fragment's
@@ -66,12 +76,17 @@ private:
     void run();
     bool onSynthesisThread() const;
 
+    void cancelTexts(int throughStream);
+
     Synthesizer &m_synthesizer;
     AudioSink &m_sink;
     EventScheduler &m_scheduler;
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<SpeechJob> m_queue;
+    // The text of the stream being spoken, to cancel a slice it waits for.
+    std::shared_ptr<SpeechText> m_runningText;
+    int m_runningStream = 0;
     bool m_stopping = false;
     int m_finishedThrough = 0;
     std::atomic<int> m_purgedThrough = 0;

@@ -83,10 +83,11 @@ int snapDown(const QString &text, int i)
 }
 
 WrittenWords::WrittenWords(const QString &text, const QList<qsizetype> &sourceOffsets, const QString &source,
-                           int reportedThrough)
+                           int reportedThrough, qsizetype sourceBase)
     : m_text(text)
     , m_offsets(sourceOffsets.size() == text.size() + 1 ? sourceOffsets : QList<qsizetype>())
     , m_source(source)
+    , m_base(sourceBase)
     , m_sourceReported(reportedThrough)
 {}
 
@@ -249,7 +250,7 @@ int WrittenWords::neighbour(int start, int end) const
 
 int WrittenWords::sourceStart(int at) const
 {
-    return m_offsets.isEmpty() ? at : int(m_offsets[at]);
+    return m_offsets.isEmpty() ? int(m_base + at) : int(m_offsets[at]);
 }
 
 // Where the unit before at ends in the source: the offset table gives where
@@ -258,15 +259,16 @@ int WrittenWords::sourceStart(int at) const
 int WrittenWords::sourceEnd(int at) const
 {
     if (m_offsets.isEmpty() || at == 0)
-        return m_offsets.isEmpty() ? at : int(m_offsets[at]);
+        return m_offsets.isEmpty() ? int(m_base + at) : int(m_offsets[at]);
     const qsizetype last = m_offsets[at - 1];
     const qsizetype following = m_offsets[at];
     if (m_source.isEmpty() || following - last <= 1)
         return int(following);
-    if (last < m_source.size() && m_source.at(last) == u'&') {
-        const qsizetype semicolon = m_source.indexOf(u';', last);
-        if (semicolon >= 0 && semicolon < following)
-            return int(semicolon + 1);
+    const qsizetype local = last - m_base;
+    if (local >= 0 && local < m_source.size() && m_source.at(local) == u'&') {
+        const qsizetype semicolon = m_source.indexOf(u';', local);
+        if (semicolon >= 0 && semicolon + m_base < following)
+            return int(semicolon + m_base + 1);
     }
     return int(std::min(last + 1, following));
 }

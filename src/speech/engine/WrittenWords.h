@@ -34,11 +34,12 @@ struct TextSpan
 class WrittenWords
 {
 public:
-    // sourceOffsets empty: text is the source. source may be empty when it
-    // holds no entities. reportedThrough: the source offset up to which
-    // earlier fragments of the stream reported words.
+    // sourceOffsets empty: text is the source from sourceBase on. source may
+    // be empty when it holds no entities; it begins at sourceBase.
+    // reportedThrough: the source offset up to which earlier fragments of
+    // the stream reported words.
     WrittenWords(const QString &text, const QList<qsizetype> &sourceOffsets = {}, const QString &source = {},
-                 int reportedThrough = 0);
+                 int reportedThrough = 0, qsizetype sourceBase = 0);
 
     // The written word an engine word belongs to, as a span of the source;
     // nothing when it was reported already.
@@ -67,6 +68,7 @@ private:
     QString m_text;
     QList<qsizetype> m_offsets;
     QString m_source;
+    qsizetype m_base = 0;
     std::vector<Segment> m_segments;
     bool m_segmented = false;
     int m_textReported = 0;

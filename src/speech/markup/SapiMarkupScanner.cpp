@@ -51,83 +51,115 @@ const QString *MarkupToken::attribute(QLatin1StringView attributeName) const
 }
 
 SapiMarkupScanner::SapiMarkupScanner(QStringView source)
-    : m_source(source)
+    : m_view(source)
 {}
+
+SapiMarkupScanner::SapiMarkupScanner(QStringView view, qsizetype base, bool final)
+    : m_view(view)
+    , m_base(base)
+    , m_final(final)
+    , m_pos(base)
+{}
+
+void SapiMarkupScanner::setWindow(QStringView view, qsizetype base, bool final)
+{
+    Q_ASSERT(base <= m_pos);
+    m_view = view;
+    m_base = base;
+    m_final = final;
+}
+
+bool SapiMarkupScanner::atEnd(qsizetype i)
+{
+    if (i < limit())
+        return false;
+    if (!m_final)
+        m_starved = true;
+    return true;
+}
 
 MarkupToken SapiMarkupScanner::next()
 {
     MarkupToken token;
-    const qsizetype n = m_source.size();
-    const qsizetype at = m_pos;
-    if (at >= n) {
-        token.begin = token.end = n;
+    const qsizetype n = limit();
+    const qsizetype from = m_pos;
+    m_starved = false;
+    if (atEnd(from)) {
+        token.type = m_starved ? MarkupToken::Type::NeedMore : MarkupToken::Type::End;
+        token.begin = token.end = from;
         return token;
     }
 
-    const QChar c = m_source[at];
-    if (c == u'<' && scanMarkup(at, token)) {
+    const QChar c = at(from);
+    if (c == u'<' && scanMarkup(from, token)) {
         m_pos = token.end;
         return token;
     }
-    if (c == u'&') {
+    if (c == u'&' && !m_starved) {
         char32_t codePoint = 0;
-        if (const qsizetype length = matchReference(at, &codePoint)) {
+        if (const qsizetype length = matchReference(from, &codePoint)) {
             token.type = MarkupToken::Type::Character;
-            token.begin = at;
-            token.end = at + length;
+            token.begin = from;
+            token.end = from + length;
             token.codePoint = codePoint;
             m_pos = token.end;
             return token;
         }
     }
+    if (m_starved) {
+        token = MarkupToken();
+        token.type = MarkupToken::Type::NeedMore;
+        token.begin = token.end = from;
+        return token;
+    }
 
     // Plain text up to the next character that might begin markup; a '<' or
-    // '&' that began nothing is text of its own.
-    qsizetype end = at + 1;
-    while (end < n && m_source[end] != u'<' && m_source[end] != u'&')
+    // '&' that began nothing is text of its own. Text cut by the end of the
+    // window goes on in the next token.
+    qsizetype end = from + 1;
+    while (end < n && at(end) != u'<' && at(end) != u'&')
         ++end;
     token.type = MarkupToken::Type::Text;
-    token.begin = token.textBegin = at;
+    token.begin = token.textBegin = from;
     token.end = token.textEnd = end;
     m_pos = end;
     return token;
 }
 
-bool SapiMarkupScanner::scanMarkup(qsizetype at, MarkupToken &token)
+bool SapiMarkupScanner::scanMarkup(qsizetype from, MarkupToken &token)
 {
-    const qsizetype n = m_source.size();
-    if (at + 1 >= n)
+    if (atEnd(from + 1))
         return false;
-    const QChar c = m_source[at + 1];
+    const QChar c = at(from + 1);
     if (c == u'/')
-        return scanEndTag(at, token);
+        return scanEndTag(from, token);
     if (isNameStart(c))
-        return scanStartTag(at, token);
+        return scanStartTag(from, token);
 
-    token.begin = at;
-    if (startsWith(at, QLatin1StringView("<!--"), Qt::CaseSensitive)) {
-        const qsizetype close = find(CommentEnd, at + 4);
+    token.begin = from;
+    if (startsWith(from, QLatin1StringView("<!--"), Qt::CaseSensitive)) {
+        const qsizetype close = find(CommentEnd, from + 4);
         if (close < 0)
             return false;
         token.type = MarkupToken::Type::Skipped;
         token.end = close + 3;
         return true;
     }
-    if (startsWith(at, QLatin1StringView("<![CDATA["), Qt::CaseSensitive)) {
-        const qsizetype close = find(CDataEnd, at + 9);
+    if (startsWith(from, QLatin1StringView("<![CDATA["), Qt::CaseSensitive)) {
+        const qsizetype close = find(CDataEnd, from + 9);
         if (close < 0)
             return false;
         token.type = MarkupToken::Type::Text;
-        token.textBegin = at + 9;
+        token.textBegin = from + 9;
         token.textEnd = close;
         token.end = close + 3;
         return true;
     }
-    if (startsWith(at, QLatin1StringView("<!DOCTYPE"), Qt::CaseInsensitive))
-        return scanDoctype(at, token);
+    if (startsWith(from, QLatin1StringView("<!DOCTYPE"), Qt::CaseInsensitive))
+        return scanDoctype(from, token);
     // A processing instruction (<?xml version="1.0"?>) names its target.
-    if (c == u'?' && at + 2 < n && isNameStart(m_source[at + 2])) {
-        const qsizetype close = find(PiEnd, at + 2);
+    if (c == u'?' && !atEnd(from + 2) && isNameStart(at(from + 2))) {
+        const qsizetype close = find(PiEnd, from + 2);
         if (close < 0)
             return false;
         token.type = MarkupToken::Type::Skipped;
@@ -137,27 +169,26 @@ bool SapiMarkupScanner::scanMarkup(qsizetype at, MarkupToken &token)
     return false;
 }
 
-bool SapiMarkupScanner::scanStartTag(qsizetype at, MarkupToken &token)
+bool SapiMarkupScanner::scanStartTag(qsizetype from, MarkupToken &token)
 {
     struct Range
     {
         qsizetype nameBegin, nameEnd, valueBegin, valueEnd;
     };
-    const qsizetype n = m_source.size();
-    const qsizetype nameStop = nameEnd(at + 1);
+    const qsizetype nameStop = nameEnd(from + 1);
     QList<Range> ranges;
     qsizetype i = nameStop;
     for (;;) {
         const qsizetype afterName = i;
         i = skipBlanks(i);
-        if (i >= n)
+        if (atEnd(i))
             return false;
-        if (m_source[i] == u'>') {
+        if (at(i) == u'>') {
             token.end = i + 1;
             break;
         }
-        if (m_source[i] == u'/') {
-            if (i + 1 >= n || m_source[i + 1] != u'>')
+        if (at(i) == u'/') {
+            if (atEnd(i + 1) || at(i + 1) != u'>')
                 return false;
             token.selfClosing = true;
             token.end = i + 2;
@@ -165,16 +196,16 @@ bool SapiMarkupScanner::scanStartTag(qsizetype at, MarkupToken &token)
         }
         // Attributes are name="value" or name='value', separated by blanks;
         // anything looser is more likely prose such as "x<y and z>w".
-        if (i == afterName || !isNameStart(m_source[i]))
+        if (i == afterName || !isNameStart(at(i)))
             return false;
         Range range{i, nameEnd(i), 0, 0};
         i = skipBlanks(range.nameEnd);
-        if (i >= n || m_source[i] != u'=')
+        if (atEnd(i) || at(i) != u'=')
             return false;
         i = skipBlanks(i + 1);
-        if (i >= n || (m_source[i] != u'"' && m_source[i] != u'\''))
+        if (atEnd(i) || (at(i) != u'"' && at(i) != u'\''))
             return false;
-        const qsizetype close = find(m_source[i] == u'"' ? DoubleQuote : SingleQuote, i + 1);
+        const qsizetype close = find(at(i) == u'"' ? DoubleQuote : SingleQuote, i + 1);
         if (close < 0)
             return false;
         range.valueBegin = i + 1;
@@ -184,11 +215,11 @@ bool SapiMarkupScanner::scanStartTag(qsizetype at, MarkupToken &token)
     }
 
     token.type = MarkupToken::Type::StartTag;
-    token.begin = at;
-    token.name = m_source.sliced(at + 1, nameStop - at - 1).toString().toLower();
+    token.begin = from;
+    token.name = m_view.sliced(from + 1 - m_base, nameStop - from - 1).toString().toLower();
     token.attributes.reserve(ranges.size());
     for (const Range &r : ranges) {
-        const QString name = m_source.sliced(r.nameBegin, r.nameEnd - r.nameBegin).toString().toLower();
+        const QString name = m_view.sliced(r.nameBegin - m_base, r.nameEnd - r.nameBegin).toString().toLower();
         // XML forbids repeating an attribute; the first one counts.
         const bool repeated = std::any_of(token.attributes.cbegin(), token.attributes.cend(),
                                           [&name](const MarkupToken::Attribute &a) { return a.name == name; });
@@ -198,32 +229,30 @@ bool SapiMarkupScanner::scanStartTag(qsizetype at, MarkupToken &token)
     return true;
 }
 
-bool SapiMarkupScanner::scanEndTag(qsizetype at, MarkupToken &token)
+bool SapiMarkupScanner::scanEndTag(qsizetype from, MarkupToken &token)
 {
-    const qsizetype n = m_source.size();
-    if (at + 2 >= n || !isNameStart(m_source[at + 2]))
+    if (atEnd(from + 2) || !isNameStart(at(from + 2)))
         return false;
-    const qsizetype nameStop = nameEnd(at + 2);
+    const qsizetype nameStop = nameEnd(from + 2);
     const qsizetype i = skipBlanks(nameStop);
-    if (i >= n || m_source[i] != u'>')
+    if (atEnd(i) || at(i) != u'>')
         return false;
     token.type = MarkupToken::Type::EndTag;
-    token.begin = at;
+    token.begin = from;
     token.end = i + 1;
-    token.name = m_source.sliced(at + 2, nameStop - at - 2).toString().toLower();
+    token.name = m_view.sliced(from + 2 - m_base, nameStop - from - 2).toString().toLower();
     return true;
 }
 
-bool SapiMarkupScanner::scanDoctype(qsizetype at, MarkupToken &token)
+bool SapiMarkupScanner::scanDoctype(qsizetype from, MarkupToken &token)
 {
     // Once a DOCTYPE ran off the end of the text, every later one would too:
     // reading them all to the end would make the scan quadratic.
     if (m_doctypeUnterminated)
         return false;
-    const qsizetype n = m_source.size();
     int brackets = 0;
-    for (qsizetype i = at + 9; i < n;) {
-        const QChar c = m_source[i];
+    for (qsizetype i = from + 9; !atEnd(i);) {
+        const QChar c = at(i);
         if (c == u'"' || c == u'\'') {
             const qsizetype close = find(c == u'"' ? DoubleQuote : SingleQuote, i + 1);
             if (close < 0)
@@ -238,35 +267,37 @@ bool SapiMarkupScanner::scanDoctype(qsizetype at, MarkupToken &token)
             i = close + 3;
             continue;
         }
+        if (m_starved)
+            return false;
         if (c == u'[') {
             ++brackets;
         } else if (c == u']' && brackets > 0) {
             --brackets;
         } else if (c == u'>' && brackets == 0) {
             token.type = MarkupToken::Type::Skipped;
-            token.begin = at;
+            token.begin = from;
             token.end = i + 1;
             return true;
         }
         ++i;
     }
-    m_doctypeUnterminated = true;
+    if (!m_starved)
+        m_doctypeUnterminated = true;
     return false;
 }
 
-qsizetype SapiMarkupScanner::matchReference(qsizetype at, char32_t *codePoint) const
+qsizetype SapiMarkupScanner::matchReference(qsizetype from, char32_t *codePoint)
 {
-    const qsizetype n = m_source.size();
-    qsizetype i = at + 1;
-    if (i < n && m_source[i] == u'#') {
+    qsizetype i = from + 1;
+    if (!atEnd(i) && at(i) == u'#') {
         ++i;
-        const bool hex = i < n && (m_source[i] == u'x' || m_source[i] == u'X');
+        const bool hex = !atEnd(i) && (at(i) == u'x' || at(i) == u'X');
         if (hex)
             ++i;
         const qsizetype digitsBegin = i;
         char32_t value = 0;
         bool tooLarge = false;
-        for (int d; i < n && (d = digitValue(m_source[i], hex)) >= 0; ++i) {
+        for (int d; !atEnd(i) && (d = digitValue(at(i), hex)) >= 0; ++i) {
             value = value * (hex ? 16 : 10) + char32_t(d);
             // Stop accumulating before the value can wrap; it is invalid anyway.
             if (value > 0x10FFFF) {
@@ -274,10 +305,10 @@ qsizetype SapiMarkupScanner::matchReference(qsizetype at, char32_t *codePoint) c
                 value = 0;
             }
         }
-        if (i == digitsBegin || i >= n || m_source[i] != u';' || tooLarge || !isXmlChar(value))
+        if (i == digitsBegin || atEnd(i) || at(i) != u';' || tooLarge || !isXmlChar(value))
             return 0;
         *codePoint = value;
-        return i + 1 - at;
+        return i + 1 - from;
     }
 
     static constexpr struct
@@ -297,20 +328,20 @@ qsizetype SapiMarkupScanner::matchReference(qsizetype at, char32_t *codePoint) c
     return 0;
 }
 
-QString SapiMarkupScanner::decode(qsizetype begin, qsizetype end) const
+QString SapiMarkupScanner::decode(qsizetype begin, qsizetype end)
 {
     QString result;
     result.reserve(end - begin);
     for (qsizetype i = begin; i < end;) {
         char32_t codePoint = 0;
         // A reference must end inside the value, never borrow its closing quote.
-        const qsizetype length = m_source[i] == u'&' ? matchReference(i, &codePoint) : 0;
+        const qsizetype length = at(i) == u'&' ? matchReference(i, &codePoint) : 0;
         if (length > 0 && i + length <= end) {
             const char32_t units[] = {codePoint};
             result.append(QString::fromUcs4(units, 1));
             i += length;
         } else {
-            result.append(m_source[i]);
+            result.append(at(i));
             ++i;
         }
     }
@@ -319,42 +350,67 @@ QString SapiMarkupScanner::decode(qsizetype begin, qsizetype end) const
 
 qsizetype SapiMarkupScanner::find(Needle needle, qsizetype from)
 {
-    // Searches only move forward through the text; an earlier answer still
-    // holds for any later start before the place it found (or anywhere, if
-    // it found nothing).
-    Memo &memo = m_memo[needle];
-    if (memo.from >= 0 && from >= memo.from && (memo.found < 0 || memo.found >= from))
-        return memo.found;
-
     static const QLatin1StringView needles[NeedleCount] = {
         QLatin1StringView("\""),  QLatin1StringView("'"),  QLatin1StringView("-->"),
         QLatin1StringView("]]>"), QLatin1StringView("?>"),
     };
-    memo.from = from;
-    memo.found = from <= m_source.size() ? m_source.indexOf(needles[needle], from) : -1;
+    // Searches only move forward through the text; an earlier answer still
+    // holds for any later start before the place it found (or anywhere, if
+    // it found nothing in the whole text). A search that found nothing in a
+    // window goes on from where it stopped once the window is wider.
+    Memo &memo = m_memo[needle];
+    qsizetype searchFrom = from;
+    if (memo.from >= 0 && from >= memo.from) {
+        if (memo.found >= from)
+            return memo.found;
+        if (memo.found < 0 && memo.searchedTo >= limit()) {
+            atEnd(limit());
+            return -1;
+        }
+        if (memo.found < 0)
+            searchFrom = std::max(from, memo.searchedTo - needles[needle].size() + 1);
+    }
+    if (memo.from < 0 || from < memo.from || memo.found >= 0)
+        memo.from = from;
+    memo.found = -1;
+    if (searchFrom <= limit()) {
+        const qsizetype found = m_view.indexOf(needles[needle], std::max(searchFrom - m_base, qsizetype(0)));
+        memo.found = found < 0 ? -1 : found + m_base;
+    }
+    if (memo.found < 0) {
+        memo.searchedTo = limit();
+        atEnd(limit());
+    }
     return memo.found;
 }
 
-qsizetype SapiMarkupScanner::nameEnd(qsizetype at) const
+qsizetype SapiMarkupScanner::nameEnd(qsizetype from) const
 {
-    const qsizetype n = m_source.size();
-    qsizetype i = at;
-    if (i < n && isNameStart(m_source[i]))
+    const qsizetype n = limit();
+    qsizetype i = from;
+    if (i < n && isNameStart(at(i)))
         ++i;
-    while (i < n && isNameChar(m_source[i]))
+    while (i < n && isNameChar(at(i)))
         ++i;
     return i;
 }
 
-qsizetype SapiMarkupScanner::skipBlanks(qsizetype at) const
+qsizetype SapiMarkupScanner::skipBlanks(qsizetype from) const
 {
-    const qsizetype n = m_source.size();
-    while (at < n && isBlank(m_source[at]))
-        ++at;
-    return at;
+    const qsizetype n = limit();
+    while (from < n && isBlank(at(from)))
+        ++from;
+    return from;
 }
 
-bool SapiMarkupScanner::startsWith(qsizetype at, QLatin1StringView prefix, Qt::CaseSensitivity cs) const
+bool SapiMarkupScanner::startsWith(qsizetype from, QLatin1StringView prefix, Qt::CaseSensitivity cs)
 {
-    return at <= m_source.size() && m_source.sliced(at).startsWith(prefix, cs);
+    if (from > limit())
+        return false;
+    const QStringView rest = m_view.sliced(from - m_base);
+    if (rest.size() < prefix.size() && prefix.startsWith(rest, cs)) {
+        atEnd(limit());
+        return false;
+    }
+    return rest.startsWith(prefix, cs);
 }

@@ -14,6 +14,7 @@ struct MarkupToken
         StartTag,  // <name attr="value" ...> or <name .../>
         EndTag,    // </name>
         Skipped,   // comment, processing instruction or DOCTYPE: nothing to speak
+        NeedMore,  // what follows cannot be told before more of the text is seen
     };
     struct Attribute
     {
@@ -43,12 +44,25 @@ struct MarkupToken
 // The scan is linear in the length of the source: searches for closing quotes
 // and comment ends remember their answers, so a long run of unterminated tags
 // cannot make the scanner look at the rest of the text again and again.
+//
+// A long text may be scanned through a window that moves along it: offsets
+// stay those of the whole text, and where a token cannot be told without
+// what lies past the window, next() says NeedMore and the caller widens it.
 class SapiMarkupScanner
 {
 public:
+    // The whole text.
     explicit SapiMarkupScanner(QStringView source);
+    // A window on a longer text: view holds the text from offset base on;
+    // final says the text ends with it.
+    SapiMarkupScanner(QStringView view, qsizetype base, bool final);
 
     MarkupToken next();
+    // The same text, seen through a new window that still holds everything
+    // from position() on.
+    void setWindow(QStringView view, qsizetype base, bool final);
+    // Where the next token begins.
+    qsizetype position() const { return m_pos; }
 
 private:
     enum Needle { DoubleQuote, SingleQuote, CommentEnd, CDataEnd, PiEnd, NeedleCount };
@@ -56,6 +70,7 @@ private:
     {
         qsizetype from = -1;
         qsizetype found = -1;
+        qsizetype searchedTo = -1; // when nothing was found: how far it looked
     };
 
     bool scanMarkup(qsizetype at, MarkupToken &token);
@@ -63,14 +78,22 @@ private:
     bool scanEndTag(qsizetype at, MarkupToken &token);
     bool scanDoctype(qsizetype at, MarkupToken &token);
     // Length of the reference starting with '&' at `at`, 0 when there is none.
-    qsizetype matchReference(qsizetype at, char32_t *codePoint) const;
-    QString decode(qsizetype begin, qsizetype end) const;
+    qsizetype matchReference(qsizetype at, char32_t *codePoint);
+    QString decode(qsizetype begin, qsizetype end);
     qsizetype find(Needle needle, qsizetype from);
     qsizetype nameEnd(qsizetype at) const;
     qsizetype skipBlanks(qsizetype at) const;
-    bool startsWith(qsizetype at, QLatin1StringView prefix, Qt::CaseSensitivity cs) const;
+    bool startsWith(qsizetype at, QLatin1StringView prefix, Qt::CaseSensitivity cs);
+    // Whether i is past the text seen; past the window of a text that goes
+    // on, the token being scanned needs more of it.
+    bool atEnd(qsizetype i);
+    qsizetype limit() const { return m_base + m_view.size(); }
+    QChar at(qsizetype i) const { return m_view[i - m_base]; }
 
-    QStringView m_source;
+    QStringView m_view;
+    qsizetype m_base = 0;
+    bool m_final = true;
+    bool m_starved = false;
     qsizetype m_pos = 0;
     Memo m_memo[NeedleCount];
     bool m_doctypeUnterminated = false;

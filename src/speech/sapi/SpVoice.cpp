@@ -4,6 +4,7 @@
 #include "EventScheduler.h"
 #include "PulseAudioSink.h"
 #include "SpeechRequest.h"
+#include "SpeechText.h"
 #include "SpeechWorker.h"
 #include "TextDecoder.h"
 
@@ -22,6 +23,11 @@ constexpr std::chrono::milliseconds SynchronousStallLimit{5000};
 // How far ahead Pause looks for a boundary to stop the sound at: about a
 // phoneme, leaving room for the sound server to act on the cork.
 constexpr int PauseWithinMs = 100;
+// A text up to this long is parsed whole as Speak is called, so that markup
+// it cannot speak fails the call itself, as SAPI's does; a longer one is read
+// and parsed on the synthesis thread as it is spoken (SpeechText), and such
+// markup fails its stream where it is met.
+constexpr qsizetype ParseWholeUpTo = 32 * 1024;
 
 SontiError voiceError(const QString &description)
 {
@@ -117,19 +123,51 @@ int SpVoice::Speak(const QString &text, int flags)
         if (!file.open(QIODevice::ReadOnly))
             throw SontiError(SontiError::FileNotFound, QStringLiteral("SpVoice"),
                              QStringLiteral("Cannot read %1: %2").arg(text, file.errorString()));
-        const QString contents = TextDecoder::decode(file.readAll());
-        return speakFragments(SpeechRequest::fragmentsFor(contents, flags, m_tokens), flags, contents);
+        return speakText(std::make_shared<SpeechText>(TextDecoder::decode(file.readAll())), flags & ~SVSFIsFilename);
     }
-    if (text.isEmpty() && (flags & SVSFPurgeBeforeSpeak)) {
+    return speakText(std::make_shared<SpeechText>(text), flags);
+}
+
+int SpVoice::speakText(const std::shared_ptr<SpeechText> &text, int flags)
+{
+    Q_ASSERT(QThread::currentThread() == thread());
+    const qsizetype size = text->size();
+    if (size == 0 && (flags & SVSFPurgeBeforeSpeak)) {
         purge();
         return 0;
     }
-    return speakFragments(SpeechRequest::fragmentsFor(text, flags, m_tokens), flags, text);
+    // A synchronous Speak holds its caller anyway, and fails whole.
+    if (size <= ParseWholeUpTo || !(flags & SVSFlagsAsync)) {
+        const QString whole = text->slice(0, size);
+        return speakFragments(SpeechRequest::fragmentsFor(whole, flags, m_tokens), flags, whole);
+    }
+    SpeechJob job;
+    job.text = text;
+    job.markup = SpeechRequest::isMarkup(text->slice(0, 1), flags);
+    job.resolver = [tokens = m_tokens](const QString &required, const QString &optional) {
+        const SpObjectToken token = tokens.byId(tokens.bestMatchId(required, optional));
+        return token.isNull() ? QString() : token.voice().id;
+    };
+    return queue(std::move(job), flags);
 }
 
 int SpVoice::speakFragments(const QList<SpeechFragment> &fragments, int flags, const QString &source)
 {
     Q_ASSERT(QThread::currentThread() == thread());
+    SpeechJob job;
+    job.fragments = fragments;
+    job.source = source;
+    for (SpeechFragment &fragment : job.fragments) {
+        if (!fragment.state.voiceId.isEmpty()) {
+            const SpObjectToken token = m_tokens.byId(fragment.state.voiceId);
+            fragment.state.voiceId = token.isNull() ? QString() : token.voice().id;
+        }
+    }
+    return queue(std::move(job), flags);
+}
+
+int SpVoice::queue(SpeechJob job, int flags)
+{
     if (flags & SVSFPurgeBeforeSpeak)
         purge();
     const bool async = flags & SVSFlagsAsync;
@@ -138,10 +176,7 @@ int SpVoice::speakFragments(const QList<SpeechFragment> &fragments, int flags, c
     if (SontiError error = m_sink->connect(); error.isError())
         throw error;
 
-    SpeechJob job;
     job.stream = ++m_lastStream;
-    job.fragments = fragments;
-    job.source = source;
     job.voiceId = m_voice.voice().id;
     job.format = m_format;
     job.rate = m_rate;
@@ -150,12 +185,6 @@ int SpVoice::speakFragments(const QList<SpeechFragment> &fragments, int flags, c
     // Pause finds its boundary among the scheduled words or visemes.
     job.wantedEvents = m_eventInterests | SVEViseme
         | (m_alertBoundary == SVEWordBoundary || m_alertBoundary == SVESentenceBoundary ? SVEWordBoundary : 0);
-    for (SpeechFragment &fragment : job.fragments) {
-        if (!fragment.state.voiceId.isEmpty()) {
-            const SpObjectToken token = m_tokens.byId(fragment.state.voiceId);
-            fragment.state.voiceId = token.isNull() ? QString() : token.voice().id;
-        }
-    }
     m_openStreams.insert(job.stream);
     const int stream = job.stream;
     m_worker->enqueue(std::move(job));

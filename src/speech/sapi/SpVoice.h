@@ -14,7 +14,9 @@
 #include <memory>
 
 class EventScheduler;
+class SpeechText;
 class SpeechWorker;
+struct SpeechJob;
 
 // The program's voice, with the members and events of the SAPI 5.1
 // automation voice (SpVoice through ISpeechVoice) under their SAPI names.
@@ -77,6 +79,12 @@ public:
     // heard to its end or purged; its events then follow. If playback stands
     // still for 5 s meanwhile, everything queued is purged and it throws.
     int Speak(const QString &text, int flags = SVSFDefault);
+    // Speak for a text that hands itself out a slice at a time, such as a
+    // text box's document: a long one is read and parsed as it is spoken
+    // (SpeechText), and markup it cannot speak then fails the stream where
+    // it is met (StreamFailed, after what came before was heard) rather
+    // than the call. With SVSFlagsAsync cleared it is read whole at once.
+    int speakText(const std::shared_ptr<SpeechText> &text, int flags = SVSFDefault);
     // Speaks fragments made elsewhere (the markup parser, tests) from source,
     // the string word positions point into.
     int speakFragments(const QList<SpeechFragment> &fragments, int flags = SVSFDefault, const QString &source = {});
@@ -102,6 +110,7 @@ Q_SIGNALS:
     void StreamFailed(int StreamNumber, const SontiError &error);
 
 private:
+    int queue(SpeechJob job, int flags);
     void purge();
     void onDue(const SpeechEvent &event);
 

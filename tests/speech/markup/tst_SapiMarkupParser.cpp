@@ -1,4 +1,5 @@
 #include "SapiMarkupParser.h"
+#include "SapiMarkupReader.h"
 
 #include <QTest>
 
@@ -102,6 +103,46 @@ QStringList parsed(const QString &input)
     return describe(result.fragments);
 }
 
+// The fragments of input read a slice at a time and cut after cutAfter
+// units, joined back where a cut left the same state on both sides (read
+// whole, Text fragments side by side never are), with every offset table
+// spelled out; an excerpt must be the source itself.
+QList<SpeechFragment> piecewise(const QString &input, qsizetype sliceLength, qsizetype cutAfter,
+                                SontiError *error = nullptr)
+{
+    SapiMarkupReader reader([&input](qsizetype from, qsizetype count) { return input.mid(from, count); }, true,
+                            SpeechState(), resolveVoice, cutAfter, sliceLength);
+    QList<SpeechFragment> joined;
+    while (std::optional<SpeechFragment> f = reader.next()) {
+        if (!f->source.isEmpty())
+            QTest::qVerify(input.mid(f->sourceBase, f->source.size()) == f->source, "excerpt", "", __FILE__, __LINE__);
+        if (f->kind == SpeechFragment::Kind::Text && f->sourceOffsets.isEmpty()) {
+            for (qsizetype i = 0; i <= f->text.size(); ++i)
+                f->sourceOffsets.append(f->sourceBase + i);
+        }
+        if (f->kind == SpeechFragment::Kind::Text && !joined.isEmpty()
+            && joined.last().kind == SpeechFragment::Kind::Text && joined.last().state == f->state) {
+            joined.last().text += f->text;
+            joined.last().sourceOffsets.removeLast();
+            joined.last().sourceOffsets += f->sourceOffsets;
+        } else {
+            joined.append(*f);
+        }
+    }
+    if (error)
+        *error = reader.error();
+    return joined;
+}
+
+QStringList parsedPiecewise(const QString &input, qsizetype sliceLength, qsizetype cutAfter)
+{
+    SontiError error;
+    const QList<SpeechFragment> fragments = piecewise(input, sliceLength, cutAfter, &error);
+    if (error.isError())
+        return {QStringLiteral("error: ") + error.description()};
+    return describe(fragments);
+}
+
 } // namespace
 
 class tst_SapiMarkupParser : public QObject
@@ -111,12 +152,17 @@ class tst_SapiMarkupParser : public QObject
 private Q_SLOTS:
     void fragments_data();
     void fragments();
+    void readPiecewise_data() { fragments_data(); }
+    void readPiecewise();
+    void piecewiseCutsAfterSentences();
     void plainTextIsOneIdentityFragment();
     void unknownPhonemeFailsWholeText();
     void voiceRequirementsReachTheResolver();
     void nestingIsBounded();
     void largeInputs_data();
     void largeInputs();
+    void largeInputsPiecewise_data() { largeInputs_data(); }
+    void largeInputsPiecewise();
 };
 
 void tst_SapiMarkupParser::fragments_data()
@@ -258,6 +304,39 @@ void tst_SapiMarkupParser::fragments()
     QCOMPARE(parsed(input), expected);
 }
 
+void tst_SapiMarkupParser::readPiecewise()
+{
+    // Whatever the slices and the cuts, the same text in the same states at
+    // the same places; tags cut by a slice's end are still tags.
+    QFETCH(QString, input);
+    QFETCH(QStringList, expected);
+    QStringList whole = parsed(input);
+    // Read whole, plain text keeps no table.
+    if (whole.size() == 1 && whole[0] == QStringLiteral("text \"%1\" @").arg(input))
+        whole[0] += QStringLiteral("0..%1").arg(input.size());
+    for (const qsizetype slice : {1, 2, 5, 64}) {
+        for (const qsizetype cutAfter : {0, 1, 3}) {
+            QStringList piecewise = parsedPiecewise(input, slice, cutAfter);
+            QVERIFY2(piecewise == whole,
+                     qPrintable(
+                         QStringLiteral("slice %1, cut %2: %3").arg(slice).arg(cutAfter).arg(piecewise.join(u" | "))));
+        }
+    }
+}
+
+void tst_SapiMarkupParser::piecewiseCutsAfterSentences()
+{
+    const QString input = QStringLiteral("One. Two three. <emph>Four</emph> five six seven eight nine.");
+    QStringList texts;
+    SapiMarkupReader reader([&input](qsizetype from, qsizetype count) { return input.mid(from, count); }, true,
+                            SpeechState(), {}, 6, 7);
+    while (std::optional<SpeechFragment> f = reader.next())
+        texts << f->text;
+    // Past 6 units, after the next sentence; a run without one is cut at a
+    // space once four times too long.
+    QCOMPARE(texts, (QStringList{"One. Two three.", " ", "Four", " five six seven eight", " nine."}));
+}
+
 void tst_SapiMarkupParser::plainTextIsOneIdentityFragment()
 {
     const QString text = QStringLiteral("Plain text,\r\nno markup at all: 3 > 2.");
@@ -358,6 +437,19 @@ void tst_SapiMarkupParser::largeInputs()
     const SpeechFragment &last = result.fragments.last();
     QVERIFY(last.text.endsWith(QStringLiteral("end")));
     QCOMPARE(last.sourceOffsets.last(), input.size() - 7);
+}
+
+void tst_SapiMarkupParser::largeInputsPiecewise()
+{
+    // Read in slices, the traps must stay linear too: a search that found
+    // nothing in one window goes on where it stopped in the next.
+    QFETCH(QString, unit);
+    QFETCH(int, repeat);
+    const QString input = unit.repeated(repeat) + QStringLiteral("<emph>end</emph>");
+    const QList<SpeechFragment> fragments = piecewise(input, 4096, 1000);
+    QVERIFY(!fragments.isEmpty());
+    QVERIFY(fragments.last().text.endsWith(QStringLiteral("end")));
+    QCOMPARE(fragments.last().sourceOffsets.last(), input.size() - 7);
 }
 
 QTEST_GUILESS_MAIN(tst_SapiMarkupParser)

@@ -2,6 +2,7 @@
 // crash, a hang or undefined behaviour, and every result must keep the
 // promises the synthesiser relies on.
 #include "SapiMarkupParser.h"
+#include "SapiMarkupReader.h"
 
 #include <QString>
 
@@ -25,9 +26,56 @@ QString resolve(const QString &required, const QString &optional)
     return h % 3 == 0 ? QString() : QStringLiteral("voice-%1").arg(h % 7);
 }
 
+// Offset tables spelled out, and Text fragments side by side in the same
+// state joined (read whole, they never are: only cuts leave them so): what
+// a piecewise read must equal.
+QList<SpeechFragment> joined(const QList<SpeechFragment> &fragments)
+{
+    QList<SpeechFragment> out;
+    for (SpeechFragment f : fragments) {
+        if (f.sourceOffsets.isEmpty() && f.kind == SpeechFragment::Kind::Text) {
+            for (qsizetype i = 0; i <= f.text.size(); ++i)
+                f.sourceOffsets.append(f.sourceBase + i);
+        }
+        f.source.clear();
+        f.sourceBase = 0;
+        if (!out.isEmpty() && f.kind == SpeechFragment::Kind::Text && out.last().kind == f.kind
+            && out.last().state == f.state) {
+            out.last().text += f.text;
+            out.last().sourceOffsets.removeLast();
+            out.last().sourceOffsets += f.sourceOffsets;
+        } else {
+            out.append(f);
+        }
+    }
+    return out;
+}
+
+void checkPiecewise(const QString &text, const SapiMarkupParser::Result &whole)
+{
+    SapiMarkupReader reader([&text](qsizetype from, qsizetype count) { return text.mid(from, count); }, true,
+                            SpeechState(), resolve, 8, 3);
+    QList<SpeechFragment> pieces;
+    while (std::optional<SpeechFragment> f = reader.next()) {
+        // An excerpt is the source itself.
+        require(f->source.isEmpty() || text.mid(f->sourceBase, f->source.size()) == f->source);
+        pieces.append(*f);
+    }
+    require(reader.error().isError() != whole.ok());
+    if (!whole.ok())
+        return;
+    const QList<SpeechFragment> a = joined(whole.fragments), b = joined(pieces);
+    require(a.size() == b.size());
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        require(a[i].kind == b[i].kind && a[i].text == b[i].text && a[i].sourceOffsets == b[i].sourceOffsets);
+        require(a[i].state == b[i].state && a[i].msec == b[i].msec && a[i].argument == b[i].argument);
+    }
+}
+
 void check(const QString &text)
 {
     const SapiMarkupParser::Result result = SapiMarkupParser(resolve).parse(text);
+    checkPiecewise(text, result);
     if (!result.ok()) {
         require(result.fragments.isEmpty());
         require(!result.error.description().isEmpty());

@@ -15,7 +15,8 @@ class QTextDocument;
 // is cut at once, so that speech starts without waiting for the UI thread.
 //
 // The document must not change while it is spoken (the window makes the
-// box read-only); if it does, the text ends there.
+// box read-only); if it does, the text ends there. (A document says what
+// changed only once it has a layout, as a text box's has.)
 class DocumentSpeechText : public SpeechText
 {
 public:

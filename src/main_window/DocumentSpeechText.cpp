@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <condition_variable>
 #include <mutex>
+#include <utility>
 
 struct DocumentSpeechText::Shared
 {
@@ -16,10 +17,44 @@ struct DocumentSpeechText::Shared
     std::condition_variable answered;
     bool cancelled = false;
     bool changed = false;
+    bool gone = false; // the document was destroyed
+    // The slice asked for, and the answer; tickets tell them apart.
     quint64 asked = 0;
     quint64 served = 0;
+    qsizetype from = 0;
+    qsizetype count = 0;
     QString answer;
-    QTextDocument *document = nullptr; // null once destroyed
+};
+
+// Cuts the slices out on the document's thread. Everything it needs it takes
+// from Shared under the lock, so the call posted to it carries no data.
+class DocumentSpeechText::Server : public QObject
+{
+public:
+    Server(QTextDocument *document, std::shared_ptr<Shared> shared)
+        : QObject(document)
+        , m_document(document)
+        , m_shared(std::move(shared))
+    {}
+
+    void serve()
+    {
+        std::unique_lock lock(m_shared->mutex);
+        const quint64 ticket = m_shared->asked;
+        const qsizetype from = m_shared->from, count = m_shared->count;
+        if (m_shared->served >= ticket)
+            return;
+        lock.unlock();
+        QString text = textOf(m_document, from, count);
+        lock.lock();
+        m_shared->answer = m_shared->changed ? QString() : std::move(text);
+        m_shared->served = ticket;
+        m_shared->answered.notify_all();
+    }
+
+private:
+    QTextDocument *m_document;
+    std::shared_ptr<Shared> m_shared;
 };
 
 DocumentSpeechText::DocumentSpeechText(QTextDocument *document)
@@ -27,13 +62,12 @@ DocumentSpeechText::DocumentSpeechText(QTextDocument *document)
     , m_size(std::max(document->characterCount() - 1, 0))
     , m_first(textOf(document, 0, SapiMarkupReader::FirstSliceLength))
 {
-    m_shared->document = document;
+    m_server = new Server(document, m_shared);
     const auto changed = [shared = std::weak_ptr<Shared>(m_shared)](bool destroyed) {
         if (const auto s = shared.lock()) {
             const std::lock_guard lock(s->mutex);
             s->changed = true;
-            if (destroyed)
-                s->document = nullptr;
+            s->gone = s->gone || destroyed;
         }
     };
     m_changed = QObject::connect(document, &QTextDocument::contentsChange, document,
@@ -43,9 +77,14 @@ DocumentSpeechText::DocumentSpeechText(QTextDocument *document)
 
 DocumentSpeechText::~DocumentSpeechText()
 {
-    // Connections may be dropped from any thread.
+    // Connections may be dropped from any thread, and the server is deleted
+    // on its own. The document, whose destruction takes the lock before it
+    // deletes its children, cannot go meanwhile.
     QObject::disconnect(m_changed);
     QObject::disconnect(m_destroyed);
+    const std::lock_guard lock(m_shared->mutex);
+    if (!m_shared->gone)
+        m_server->deleteLater();
 }
 
 QString DocumentSpeechText::textOf(QTextDocument *document, qsizetype from, qsizetype count)
@@ -78,33 +117,22 @@ QString DocumentSpeechText::slice(qsizetype from, qsizetype count)
 {
     if (from + count <= m_first.size() || (m_first.size() == m_size && from <= m_size))
         return m_first.mid(from, count);
-    const std::shared_ptr<Shared> shared = m_shared;
-    std::unique_lock lock(shared->mutex);
-    if (shared->cancelled || shared->changed || !shared->document)
+    std::unique_lock lock(m_shared->mutex);
+    if (m_shared->cancelled || m_shared->changed)
         return {};
-    if (QThread::currentThread() == shared->document->thread())
-        return textOf(shared->document, from, count);
-    const quint64 ticket = ++shared->asked;
-    QTextDocument *document = shared->document;
+    if (QThread::currentThread() == m_server->thread())
+        return textOf(static_cast<QTextDocument *>(m_server->parent()), from, count);
+    const quint64 ticket = ++m_shared->asked;
+    m_shared->from = from;
+    m_shared->count = count;
     // Cut out between two events of the document's thread; the waiting
     // thread wakes when it is done, or when the stream is purged. Posted
     // under the lock, so the document cannot go meanwhile.
-    QMetaObject::invokeMethod(
-        document,
-        [shared, document, ticket, from, count] {
-            QString text = textOf(document, from, count);
-            const std::lock_guard guard(shared->mutex);
-            if (shared->changed)
-                text.clear();
-            shared->answer = std::move(text);
-            shared->served = ticket;
-            shared->answered.notify_all();
-        },
-        Qt::QueuedConnection);
-    shared->answered.wait(lock, [&] { return shared->cancelled || shared->served >= ticket; });
-    if (shared->served < ticket)
+    QMetaObject::invokeMethod(m_server, &Server::serve, Qt::QueuedConnection);
+    m_shared->answered.wait(lock, [&] { return m_shared->cancelled || m_shared->served >= ticket; });
+    if (m_shared->served < ticket)
         return {};
-    return std::exchange(shared->answer, QString());
+    return std::exchange(m_shared->answer, QString());
 }
 
 void DocumentSpeechText::cancel()

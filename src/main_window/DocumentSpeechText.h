@@ -32,7 +32,9 @@ public:
 
 private:
     struct Shared;
+    class Server;
     std::shared_ptr<Shared> m_shared;
+    Server *m_server = nullptr; // a child of the document
     qsizetype m_size = 0;
     QString m_first; // the first slice, cut as the text was made
     QMetaObject::Connection m_changed;

@@ -33,18 +33,22 @@ ds_rss_kb() { awk '/^VmRSS:/ { print $2 }' "/proc/$1/status"; }
 # utime + stime in clock ticks.
 ds_cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 
-# ds_floor_mb FILE: the bare text box's resident memory holding FILE, MB.
-ds_floor_mb() {
-    local log="$WORK/floor.log" pid kb
+# ds_floor FILE: the bare text box's resident memory holding FILE, MB, and
+# its longest stall in the 10 s after, ms: what the machine alone costs a UI
+# thread that does nothing (other builds share it).
+ds_floor() {
+    local log="$WORK/floor.log" pid kb shown
     : >"$log"
     QT_LOGGING_RULES="sonti.timing.debug=true" "$BUILD/bench/sonti-floor-window" "$1" 2>"$log" >/dev/null &
     pid=$!
     ds_wait "$log" shown "$pid" 300 || { kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; return 1; }
     sleep 1
     kb=$(ds_rss_kb "$pid")
+    shown=$(date +%s%N)
+    sleep 10
     kill "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
-    echo $((kb / 1024))
+    echo "$((kb / 1024)) $(awk -v a="$shown" '$2 == "stall" && $4 >= a { if ($3 > m) m = $3 } END { print m + 0 }' "$log")"
 }
 
 # ds_speak FILE SECONDS: opens FILE in Sonti, presses Speak once it is shown
@@ -128,14 +132,14 @@ bench_document_speak() {
     for _ in $(seq "$rounds"); do
         s+=("$(ds_speak "$sentence" 3)")
         b+=("$(ds_speak "$big" 11)")
-        f+=("$(ds_floor_mb "$big")")
+        f+=("$(ds_floor "$big")")
     done
     # First sample in microseconds, shown in ms.
     local sf bf
     sf=$(bench_stats $(ds_col 1 "${s[@]}" | awk '{ printf "%.2f\n", $1 / 1000 }'))
     bf=$(bench_stats $(ds_col 1 "${b[@]}" | awk '{ printf "%.2f\n", $1 / 1000 }'))
     local over=()
-    for i in "${!b[@]}"; do over+=("$(($(ds_col 3 "${b[$i]}") - f[i]))"); done
+    for i in "${!b[@]}"; do over+=("$(($(ds_col 3 "${b[$i]}") - $(ds_col 1 "${f[$i]}")))"); done
 
     local hs=() hf=()
     if ((huge_rounds > 0)); then
@@ -144,7 +148,7 @@ bench_document_speak() {
         sonti_log "document-speak: 250 MB, $huge_rounds rounds"
         for _ in $(seq "$huge_rounds"); do
             hs+=("$(ds_speak "$huge" 11)")
-            hf+=("$(ds_floor_mb "$huge")")
+            hf+=("$(ds_floor "$huge")")
         done
         rm -f "$huge"
     fi
@@ -160,16 +164,16 @@ bench_document_speak() {
         echo "| Speak → first sample handed to the sink, a sentence, ms | $sf | — | ≤ 5 |"
         echo "| Speak → first sample handed to the sink, 10 MB, ms | $bf | — | ≤ 5 |"
         echo "| The same, Speak again after Stop (the sound server's connection made), sentence / 10 MB, ms | $(bench_stats $(ds_col 7 "${s[@]}" | awk '{ printf "%.2f\n", $1 / 1000 }')) / $(bench_stats $(ds_col 7 "${b[@]}" | awk '{ printf "%.2f\n", $1 / 1000 }')) | — | ≤ 5 |"
-        echo "| Longest UI stall speaking 10 MB (10 s, every event connected), ms | $(bench_stats $(ds_col 2 "${b[@]}")) | — | ≤ 16 |"
-        echo "| Memory 3 s into speaking 10 MB, MB | $(bench_stats $(ds_col 3 "${b[@]}")) | bare text box holding it: $(bench_stats "${f[@]}") | over the floor: $(bench_stats "${over[@]}") (≤ 50) |"
+        echo "| Longest UI stall speaking 10 MB (10 s, every event connected), ms | $(bench_stats $(ds_col 2 "${b[@]}")) | the bare text box idle for 10 s: $(bench_stats $(ds_col 2 "${f[@]}")) | ≤ 16 |"
+        echo "| Memory 3 s into speaking 10 MB, MB | $(bench_stats $(ds_col 3 "${b[@]}")) | bare text box holding it: $(bench_stats $(ds_col 1 "${f[@]}")) | over the floor: $(bench_stats "${over[@]}") (≤ 50) |"
         echo "| CPU per second of speech (10 MB, 10 s), % of one core | $(bench_stats $(ds_col 4 "${b[@]}")) | — | ≤ 10 |"
         if ((huge_rounds > 0)); then
             local hover=()
-            for i in "${!hs[@]}"; do hover+=("$(($(ds_col 6 "${hs[$i]}") - hf[i]))"); done
+            for i in "${!hs[@]}"; do hover+=("$(($(ds_col 6 "${hs[$i]}") - $(ds_col 1 "${hf[$i]}")))"); done
             echo "| 250 MB: longest UI stall while opening, ms | $(bench_stats $(ds_col 5 "${hs[@]}")) | — | ≤ 100 |"
-            echo "| 250 MB: longest UI stall speaking (10 s), ms | $(bench_stats $(ds_col 2 "${hs[@]}")) | — | ≤ 100 |"
+            echo "| 250 MB: longest UI stall speaking (10 s), ms | $(bench_stats $(ds_col 2 "${hs[@]}")) | the bare text box idle: $(bench_stats $(ds_col 2 "${hf[@]}")) | ≤ 100 |"
             echo "| 250 MB: Speak → first sample, ms | $(bench_stats $(ds_col 1 "${hs[@]}" | awk '{ printf "%.2f\n", $1 / 1000 }')) | — | — |"
-            echo "| 250 MB: most memory while speaking, MB | $(bench_stats $(ds_col 6 "${hs[@]}")) | bare text box: $(bench_stats "${hf[@]}") | over the floor: $(bench_stats "${hover[@]}") (≤ 2 × ${text_mb}) |"
+            echo "| 250 MB: most memory while speaking, MB | $(bench_stats $(ds_col 6 "${hs[@]}")) | bare text box: $(bench_stats $(ds_col 1 "${hf[@]}")) | over the floor: $(bench_stats "${hover[@]}") (≤ 2 × ${text_mb}) |"
         fi
     } | bench_append
 }

@@ -13,9 +13,8 @@
 // between pages, archive entries and read blocks, so a hostile document ends
 // within one such step of the limit. Header-only: the formats module shares it.
 //
-// Today the window reads on its own thread and pumps its progress dialog from
-// the callback; a reader on another thread can set the flag and marshal the
-// callback itself.
+// The window reads on a worker thread: the callback runs there, and the
+// window marshals it to its own thread; the flag is set from the window's.
 class ExtractionControl
 {
 public:

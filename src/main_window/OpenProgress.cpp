@@ -1,42 +1,53 @@
 #include "OpenProgress.h"
 
 #include <QGuiApplication>
+#include <QProgressBar>
 #include <QProgressDialog>
 
-OpenProgress::OpenProgress(QWidget *owner, const QString &title)
+OpenProgress::OpenProgress(QWidget *owner, const QString &title, std::function<void()> cancel)
     : m_owner(owner)
     , m_title(title)
+    , m_cancel(std::move(cancel))
 {
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    m_clock.start();
+    // Busy, not waiting: the window still answers.
+    QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+    m_showTimer.setSingleShot(true);
+    m_showTimer.callOnTimeout([this] { show(); });
+    m_showTimer.start(ShowAfter);
 }
 
 OpenProgress::~OpenProgress()
 {
-    m_dialog.reset();
+    // Later: this may end within the dialog's own Cancel click.
+    if (m_dialog) {
+        m_dialog->disconnect();
+        m_dialog->hide();
+        m_dialog->deleteLater();
+    }
     QGuiApplication::restoreOverrideCursor();
 }
 
-ExtractionControl OpenProgress::control()
+void OpenProgress::setValue(int percent)
 {
-    return ExtractionControl([this](int percent) { show(percent); }, &m_cancel);
+    m_percent = percent;
+    // The bar itself: QProgressDialog::setValue would run a nested event loop.
+    if (m_dialog)
+        m_bar->setValue(std::max(percent, 1));
 }
 
-void OpenProgress::show(int percent)
+void OpenProgress::show()
 {
-    if (!m_dialog) {
-        if (m_clock.elapsed() < ShowAfter)
-            return;
-        m_dialog = std::make_unique<QProgressDialog>(QStringLiteral("Reading %1...").arg(m_title),
-                                                     QStringLiteral("Cancel"), 0, 100, m_owner);
-        m_dialog->setWindowTitle(QStringLiteral("Sonti"));
-        m_dialog->setWindowModality(Qt::WindowModal);
-        m_dialog->setMinimumDuration(0);
-        m_dialog->setAutoReset(false);
-        m_dialog->setValue(0);
-    }
-    // Shows the dialog and, once shown, lets it paint and take the Cancel click.
-    m_dialog->setValue(std::max(percent, 1));
-    if (m_dialog->wasCanceled())
-        m_cancel = true;
+    auto *dialog =
+        new QProgressDialog(QStringLiteral("Reading %1...").arg(m_title), QStringLiteral("Cancel"), 0, 100, m_owner);
+    m_dialog = dialog;
+    m_bar = new QProgressBar(dialog);
+    m_bar->setRange(0, 100);
+    dialog->setBar(m_bar);
+    dialog->setWindowTitle(QStringLiteral("Sonti"));
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->setAutoReset(false);
+    dialog->setAutoClose(false);
+    QObject::connect(dialog, &QProgressDialog::canceled, dialog, [this] { m_cancel(); });
+    setValue(m_percent);
+    dialog->show();
 }

@@ -1,42 +1,41 @@
 #pragma once
 
-#include "ExtractionControl.h"
-
-#include <QElapsedTimer>
+#include <QPointer>
 #include <QString>
+#include <QTimer>
 
-#include <atomic>
-#include <memory>
+#include <functional>
 
+class QProgressBar;
 class QProgressDialog;
 class QWidget;
 
-// The wait cursor while a document is read, and for a read that takes more
-// than a moment a progress dialog, modal to the window, whose Cancel stops
-// the read. The reader runs on the UI thread and calls back between steps;
-// the dialog processes events only once it shows, when the window no longer
-// takes input.
+// What the user sees of a document being loaded: the busy cursor, and for a
+// load that takes more than a moment a progress dialog, modal to the window,
+// whose Cancel calls back. The window keeps painting meanwhile: the load
+// runs elsewhere (DocumentLoad) and only reports its progress here.
 class OpenProgress
 {
 public:
-    OpenProgress(QWidget *owner, const QString &title);
+    OpenProgress(QWidget *owner, const QString &title, std::function<void()> cancel);
     ~OpenProgress();
     OpenProgress(const OpenProgress &) = delete;
     OpenProgress &operator=(const OpenProgress &) = delete;
 
-    // Valid while this object lives.
-    ExtractionControl control();
-    bool cancelled() const { return m_cancel.load(); }
+    // percent: 0-100 of the whole load.
+    void setValue(int percent);
 
     // Milliseconds before the dialog appears.
     static constexpr int ShowAfter = 500;
 
 private:
-    void show(int percent);
+    void show();
 
     QWidget *m_owner;
     QString m_title;
-    QElapsedTimer m_clock;
-    std::unique_ptr<QProgressDialog> m_dialog;
-    std::atomic_bool m_cancel = false;
+    std::function<void()> m_cancel;
+    QTimer m_showTimer;
+    QPointer<QProgressDialog> m_dialog;
+    QProgressBar *m_bar = nullptr; // the dialog's
+    int m_percent = 0;
 };

@@ -2,6 +2,7 @@
 
 #include "AMeter.h"
 #include "DocumentDrop.h"
+#include "DocumentLoad.h"
 #include "DocumentReader.h"
 #include "DocumentSpeechText.h"
 #include "FileDlg.h"
@@ -14,7 +15,6 @@
 #include "MeterSurface.h"
 #include "MouthImages.h"
 #include "OleColor.h"
-#include "OpenProgress.h"
 #include "QtOpenDialogRunner.h"
 #include "ScreenPlacement.h"
 #include "SontiError.h"
@@ -35,9 +35,7 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLoggingCategory>
-#include <QScopedValueRollback>
 #include <QScreen>
-#include <QTimer>
 
 #include <exception>
 #include <utility>
@@ -84,6 +82,22 @@ frmTTS::frmTTS(Dependencies dependencies, QWidget *parent)
     connect(new QShortcut(Qt::Key_Escape, this), &QShortcut::activated, m_ui.cmdStop, &QPushButton::click);
     new TextZoom(m_ui.Text1, this);
     connect(new DocumentDrop(m_ui.Text1), &DocumentDrop::fileDropped, this, &frmTTS::OpenDocument);
+
+    m_load = std::make_unique<DocumentLoad>(m_ui.Text1, this);
+    // Nobody types into a document that is still coming in.
+    connect(m_load.get(), &DocumentLoad::filling, this, [this] { m_ui.Text1->setReadOnly(true); });
+    connect(m_load.get(), &DocumentLoad::abandoned, this, &frmTTS::documentSettled);
+    connect(m_load.get(), &DocumentLoad::loaded, this, [this](const QString &path, const QString &title) {
+        documentSettled();
+        setWindowTitle(QStringLiteral("TTS - ") + title);
+        AddToMRU(path);
+    });
+    // A file that cannot be read leaves the text the user had.
+    connect(m_load.get(), &DocumentLoad::failed, this, [this](const QString &path, const SontiError &error) {
+        documentSettled();
+        qCInfo(lcMainWindow) << "cannot open" << path << error.toString();
+        showMessage(QStringLiteral("Sorry! Unable to open the file : ") + path, QMessageBox::Warning);
+    });
 }
 
 frmTTS::~frmTTS() = default;
@@ -235,6 +249,7 @@ void frmTTS::Form_Unload(qint16 &)
     if (m_unloaded)
         return;
     m_unloaded = true;
+    m_load->cancel();
     if (Voice) {
         enterStep(QStringLiteral("Purge"));
         m_guard.run("Form_Unload", [this] { Voice->Speak(QString(), SVSFPurgeBeforeSpeak); });
@@ -525,35 +540,19 @@ void frmTTS::mnuOpen_Click()
 
 void frmTTS::OpenDocument(const QString &path)
 {
-    // A request that arrives while a read pumps events waits for it.
-    if (m_opening) {
-        m_pendingOpen = path;
-        return;
-    }
-    LoadedDocument document;
-    bool cancelled = false;
-    {
-        const QScopedValueRollback opening(m_opening, true);
-        OpenProgress progress(this, FileDlg::FileTitle(path));
-        document = DocumentReader::read(path, progress.control());
-        cancelled = progress.cancelled();
-    }
-    if (!m_pendingOpen.isEmpty()) {
-        QTimer::singleShot(0, this, [this, next = std::exchange(m_pendingOpen, QString())] { OpenDocument(next); });
-    }
-    // Cancelling changes nothing, as cancelling the dialog does.
-    if (cancelled)
-        return;
-    // A file that cannot be read leaves the text the user had.
-    if (!document.ok()) {
-        qCInfo(lcMainWindow) << "cannot open" << path << document.error.toString();
-        showMessage(QStringLiteral("Sorry! Unable to open the file : ") + path, QMessageBox::Warning);
-        return;
-    }
-    FirstPaintReport::watch(m_ui.Text1->viewport(), "document");
-    m_ui.Text1->setPlainText(document.text);
-    setWindowTitle(QStringLiteral("TTS - ") + document.title);
-    AddToMRU(path);
+    if (!m_unloaded)
+        m_load->start(path);
+}
+
+bool frmTTS::isOpening() const
+{
+    return m_load->running();
+}
+
+void frmTTS::documentSettled()
+{
+    // Editable again unless Sonti speaks, which keeps the box read-only.
+    m_ui.Text1->setReadOnly(!m_ui.cmdTalk->isEnabled());
 }
 
 void frmTTS::AddToMRU(const QString &path)

@@ -15,6 +15,7 @@
 #include <memory>
 
 class AMeter;
+class DocumentLoad;
 class SpVoice;
 class MenuIconDrawer;
 class MeterSurface;
@@ -66,7 +67,12 @@ public:
     // first among the recent files; a file that cannot be read is reported and
     // changes nothing. File > Open, the recent files, a file named on the
     // command line and a file dropped on the text box all open this way.
+    // Returns at once: the file is read elsewhere while the window answers,
+    // and a long load shows its progress and can be cancelled, which also
+    // changes nothing. Opening another file meanwhile cancels this one.
     void OpenDocument(const QString &path);
+    // A document is being read or put into the text box.
+    bool isOpening() const;
 
     const frmTTSUi &ui() const { return m_ui; }
     // The word lit while speaking.
@@ -121,6 +127,8 @@ private:
     QString writeSettings();
     void moveOntoAScreen();
     void AddToMRU(const QString &path);
+    // A load ended, however: the box takes input again as the speaking state says.
+    void documentSettled();
     void showRecentFiles();
     void fillVoiceList();
     void connectVoice();
@@ -146,7 +154,6 @@ private:
     bool m_streamFailed = false;  // the stream ending next could not be spoken whole
     // The stored menu style, kept when there is no menu drawer to hold it.
     qint32 m_menuStyle = 0;
-    bool m_opening = false; // a document is being read
-    QString m_pendingOpen;  // asked for meanwhile; opened next
+    std::unique_ptr<DocumentLoad> m_load;
     HandlerGuard m_guard;
 };

@@ -16,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 
 // A folder of stand-in face pictures: MICFULL is solid grey with a magenta
 // corner; every partial picture is magenta except a 10x10 patch at (40, 40)
@@ -146,11 +147,20 @@ public:
 
     QString iniPath() const { return settings->filePath(QStringLiteral("TTS.ini")); }
 
-    // File > Open, answered with path.
+    // File > Open, answered with path, and the load it started carried
+    // through.
     void open(frmTTS &window, const QString &path)
     {
         dialog->answers << path;
         window.ui().mnuOpen->trigger();
+        settle(window);
+    }
+
+    // Lets a document load run to its end.
+    static void settle(const frmTTS &window)
+    {
+        if (!QTest::qWaitFor([&] { return !window.isOpening(); }, 20000))
+            QFAIL("the document load did not end");
     }
 };
 

@@ -7,10 +7,12 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextBlock>
+#include <QTextDocument>
 
 #include <sys/stat.h>
 
@@ -162,6 +164,7 @@ private Q_SLOTS:
         window->ui().Text1->setPlainText(QStringLiteral("the user's own words"));
 
         window->ui().mnuMRU[2]->trigger();
+        m_fx.settle(*window);
         QCOMPARE(m_fx.messages.size(), 1);
         QCOMPARE(m_fx.messages[0].title, QStringLiteral("Sonti"));
         QCOMPARE(m_fx.messages[0].text, QStringLiteral("Sorry! Unable to open the file : ") + gone);
@@ -191,6 +194,7 @@ private Q_SLOTS:
             m_fx.open(*window, files[i]);
         }
         window->ui().mnuMRU[item]->trigger();
+        m_fx.settle(*window);
         QStringList expected;
         for (int number : order)
             expected << files[number];
@@ -262,6 +266,99 @@ private Q_SLOTS:
         QCOMPARE(window->ui().Text1->toPlainText(), QStringLiteral("the user's own words"));
         QCOMPARE(window->windowTitle(), QStringLiteral("TTS - kept.txt"));
         QCOMPARE(recentItems(*window), captionsFor({kept}));
+    }
+
+    // A document arrives in slices; it must come out as the whole text put
+    // in at once would, line breaks and all, and fresh: nothing to undo,
+    // unmodified, the cursor at the start, the box's own font.
+    void aDocumentArrivesWhole_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        const QByteArray line("A line of text to be read aloud, with a few words in it.");
+        QTest::newRow("LF") << (line + '\n').repeated(4000);
+        QTest::newRow("CR LF") << (line + "\r\n").repeated(4000);
+        QTest::newRow("CR LF across two slices") << QByteArray(65535, 'a') + "\r\nnext\r\n" + line;
+        QTest::newRow("CR") << (line + '\r').repeated(4000);
+        QTest::newRow("one long line") << line.repeated(4000) + "\nand a short one";
+        QTest::newRow("UTF-8, blank lines") << QByteArray("Gr\xC3\xBC\xC3\x9F"
+                                                          "e \xE2\x82\xAC\n\n")
+                                                   .repeated(30000);
+    }
+
+    void aDocumentArrivesWhole()
+    {
+        QFETCH(QByteArray, bytes);
+        auto window = m_fx.start();
+        QPlainTextEdit *box = window->ui().Text1;
+        box->zoomIn(3);
+        box->setPlainText(QStringLiteral("typed before"));
+        m_fx.open(*window, writeFile(QStringLiteral("long.txt"), bytes));
+
+        QPlainTextEdit whole;
+        whole.setPlainText(QString::fromUtf8(bytes));
+        QCOMPARE(box->blockCount(), whole.blockCount());
+        QVERIFY(box->toPlainText() == whole.toPlainText());
+        QVERIFY(!box->document()->isUndoAvailable());
+        QVERIFY(!box->document()->isModified());
+        QCOMPARE(box->textCursor().position(), 0);
+        QCOMPARE(box->document()->defaultFont(), box->font());
+        QVERIFY(!box->isReadOnly());
+        QCOMPARE(window->windowTitle(), QStringLiteral("TTS - long.txt"));
+    }
+
+    // Cancelling a long load, or opening another file meanwhile, leaves the
+    // text, the caption and the recent files as they were; the box takes
+    // input again and the next file opens.
+    void aCancelledLoadKeepsEverything_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("Cancel") << QStringLiteral("cancel");
+        QTest::newRow("Cancel while the box fills") << QStringLiteral("cancel filling");
+        QTest::newRow("another file at once") << QStringLiteral("another");
+    }
+
+    void aCancelledLoadKeepsEverything()
+    {
+        QFETCH(QString, how);
+        auto window = m_fx.start();
+        QPlainTextEdit *box = window->ui().Text1;
+        const QString kept = writeFile(QStringLiteral("kept.txt"), "kept");
+        m_fx.open(*window, kept);
+        box->setPlainText(QStringLiteral("the user's own words"));
+        QTextDocument *before = box->document();
+        const QString big = writeFile(QStringLiteral("big.txt"), QByteArray("Line after line.\n").repeated(2'500'000));
+        const QString small = writeFile(QStringLiteral("small.txt"), "small");
+
+        m_fx.dialog->answers << big;
+        window->ui().mnuOpen->trigger();
+        QVERIFY(window->isOpening());
+        if (how == u"another") {
+            m_fx.open(*window, small);
+            QCOMPARE(box->toPlainText(), QStringLiteral("small"));
+            QCOMPARE(window->windowTitle(), QStringLiteral("TTS - small.txt"));
+            QCOMPARE(recentItems(*window), captionsFor({small, kept}));
+            QVERIFY(m_fx.messages.isEmpty());
+            return;
+        }
+        // A long load shows its progress after a moment; its Cancel ends it.
+        QProgressDialog *progress = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT((progress = window->findChild<QProgressDialog *>()) && progress->isVisible(), 10000);
+        if (how == u"cancel filling")
+            QTRY_VERIFY_WITH_TIMEOUT(box->document() != before, 10000);
+        QVERIFY(window->isOpening());
+        progress->findChild<QPushButton *>()->click();
+        QVERIFY(!window->isOpening());
+        QCOMPARE(box->document(), before);
+        QCOMPARE(box->toPlainText(), QStringLiteral("the user's own words"));
+        QVERIFY(!box->isReadOnly());
+        QCOMPARE(window->windowTitle(), QStringLiteral("TTS - kept.txt"));
+        QCOMPARE(recentItems(*window), captionsFor({kept}));
+        QVERIFY(m_fx.messages.isEmpty());
+        QTRY_VERIFY(!window->findChild<QProgressDialog *>());
+
+        m_fx.open(*window, small);
+        QCOMPARE(box->toPlainText(), QStringLiteral("small"));
+        QCOMPARE(recentItems(*window), captionsFor({small, kept}));
     }
 
     void openingWhileSpeakingReplacesTheTextAndSpeechGoesOn()

@@ -1,32 +1,62 @@
 // The floors the window's start is measured against: a bare Qt window, or,
 // given a file, a bare QPlainTextEdit holding it (read, decoded as UTF-8 and
-// set before the window shows). Reports its first paint as Sonti does, on
-// the "sonti.timing" category, and its stalls likewise; runs until closed
-// or killed.
+// set before the window shows). With --later, the box shows empty and loads
+// the file a moment later, as a file opened from a menu would be, logging
+// "loading <ns>" when it starts and "document <ns>" once painted with it.
+// Reports its first paint as Sonti does, on the "sonti.timing" category, and
+// its stalls likewise; runs until closed or killed.
 #include "FirstPaintReport.h"
 #include "UiStallReport.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QLoggingCategory>
 #include <QPlainTextEdit>
+#include <QTimer>
 #include <QWidget>
 
+#include <chrono>
 #include <cstdio>
 #include <memory>
+
+Q_DECLARE_LOGGING_CATEGORY(lcTiming)
+
+namespace {
+
+bool load(QPlainTextEdit *box, const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "sonti-floor-window: cannot read %s\n", qPrintable(path));
+        return false;
+    }
+    box->setPlainText(QString::fromUtf8(file.readAll()));
+    return true;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     UiStallReport::start(&app);
+    QStringList arguments = app.arguments().mid(1);
+    const bool later = arguments.removeAll(QStringLiteral("--later")) > 0;
     std::unique_ptr<QWidget> window;
-    if (argc > 1) {
-        QFile file(QString::fromLocal8Bit(argv[1]));
-        if (!file.open(QIODevice::ReadOnly)) {
-            std::fprintf(stderr, "sonti-floor-window: cannot read %s\n", argv[1]);
+    if (!arguments.isEmpty()) {
+        auto box = std::make_unique<QPlainTextEdit>();
+        if (later) {
+            QTimer::singleShot(500, box.get(), [box = box.get(), path = arguments.first()] {
+                const auto now = std::chrono::system_clock::now().time_since_epoch();
+                qCDebug(lcTiming, "loading %lld",
+                        static_cast<long long>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()));
+                FirstPaintReport::watch(box->viewport(), "document");
+                if (!load(box, path))
+                    QCoreApplication::exit(1);
+            });
+        } else if (!load(box.get(), arguments.first())) {
             return 1;
         }
-        auto box = std::make_unique<QPlainTextEdit>();
-        box->setPlainText(QString::fromUtf8(file.readAll()));
         window = std::move(box);
     } else {
         window = std::make_unique<QWidget>();

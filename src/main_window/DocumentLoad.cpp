@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -196,7 +197,9 @@ void DocumentLoad::end()
     m_fillTimer.stop();
     m_job.reset();
     m_progress.reset();
-    m_text = QString();
+    // Handing back hundreds of MB to the system takes a while too.
+    if (!m_text.isNull())
+        m_workers.start([text = std::exchange(m_text, QString())] {});
     m_done = 0;
 }
 

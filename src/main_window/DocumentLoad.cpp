@@ -11,6 +11,7 @@
 #include <QTextDocument>
 
 #include <atomic>
+#include <mutex>
 #include <new>
 #include <utility>
 
@@ -55,6 +56,10 @@ struct DocumentLoad::Job
     QString path;
     QString title;
     std::atomic_bool cancel = false;
+    std::atomic_int percent = 0;
+    // Handed from the reader's thread under the lock.
+    std::mutex mutex;
+    LoadedDocument document;
 };
 
 DocumentLoad::DocumentLoad(QPlainTextEdit *textBox, QWidget *owner)
@@ -71,7 +76,25 @@ DocumentLoad::~DocumentLoad()
         m_job->cancel = true;
     m_fillTimer.stop();
     // The readers call back to this object until they end.
-    m_workers.waitForDone();
+    for (Worker &worker : m_workers)
+        worker.thread.join();
+}
+
+void DocumentLoad::runElsewhere(std::function<void()> work)
+{
+    std::erase_if(m_workers, [](Worker &worker) {
+        if (!worker.done->load())
+            return false;
+        worker.thread.join();
+        return true;
+    });
+    auto done = std::make_shared<std::atomic_bool>(false);
+    m_workers.push_back({std::thread([work = std::move(work), done]() mutable {
+                             work();
+                             work = nullptr; // what it held is freed here too
+                             done->store(true);
+                         }),
+                         done});
 }
 
 void DocumentLoad::start(const QString &path)
@@ -81,23 +104,30 @@ void DocumentLoad::start(const QString &path)
     job->path = path;
     m_job = job;
     m_progress = std::make_unique<OpenProgress>(m_owner, FileDlg::FileTitle(path), [this] { cancel(); });
-    m_workers.start([this, job] {
+    runElsewhere([this, job] {
         // Reading is the first half of the bar, filling the box the second.
         const ExtractionControl control(
             [this, job](int percent) {
+                job->percent = percent / 2;
                 QMetaObject::invokeMethod(
                     this,
-                    [this, job, percent] {
+                    [this, job] {
                         if (job == m_job && m_progress)
-                            m_progress->setValue(percent / 2);
+                            m_progress->setValue(job->percent);
                     },
                     Qt::QueuedConnection);
             },
             &job->cancel);
         LoadedDocument document = DocumentReader::read(job->path, control);
+        // A cancelled load's text is freed here, not on the window's thread.
+        if (job->cancel)
+            return;
+        {
+            const std::lock_guard lock(job->mutex);
+            job->document = std::move(document);
+        }
         QMetaObject::invokeMethod(
-            this, [this, job, document = std::move(document)]() mutable { received(job, std::move(document)); },
-            Qt::QueuedConnection);
+            this, [this, job] { received(job); }, Qt::QueuedConnection);
     });
 }
 
@@ -112,11 +142,16 @@ void DocumentLoad::cancel()
     Q_EMIT abandoned();
 }
 
-void DocumentLoad::received(const std::shared_ptr<Job> &job, LoadedDocument document)
+void DocumentLoad::received(const std::shared_ptr<Job> &job)
 {
     // A load cancelled or replaced meanwhile has already said so.
     if (job != m_job)
         return;
+    LoadedDocument document;
+    {
+        const std::lock_guard lock(job->mutex);
+        document = std::move(job->document);
+    }
     if (!document.ok()) {
         end();
         Q_EMIT failed(job->path, document.error);
@@ -199,7 +234,7 @@ void DocumentLoad::end()
     m_progress.reset();
     // Handing back hundreds of MB to the system takes a while too.
     if (!m_text.isNull())
-        m_workers.start([text = std::exchange(m_text, QString())] {});
+        runElsewhere([text = std::exchange(m_text, QString())] {});
     m_done = 0;
 }
 
@@ -241,5 +276,5 @@ void DocumentLoad::retire(QTextDocument *document)
     // second: off the window's thread, where nothing else can reach it.
     document->setParent(nullptr);
     document->moveToThread(nullptr);
-    m_workers.start([document] { delete document; });
+    runElsewhere([document] { delete document; });
 }

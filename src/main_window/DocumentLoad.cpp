@@ -59,6 +59,7 @@ struct DocumentLoad::Job
     std::atomic_int percent = 0;
     // Handed from the reader's thread under the lock.
     std::mutex mutex;
+    bool ready = false;
     LoadedDocument document;
 };
 
@@ -68,6 +69,9 @@ DocumentLoad::DocumentLoad(QPlainTextEdit *textBox, QWidget *owner)
 {
     m_fillTimer.setSingleShot(true);
     m_fillTimer.callOnTimeout(this, &DocumentLoad::fillSome);
+    // A signal rather than a posted lambda: Qt allocates the queued call
+    // itself, so nothing made on a reader's thread is freed on this one.
+    connect(this, &DocumentLoad::readerNews, this, &DocumentLoad::takeNews, Qt::QueuedConnection);
 }
 
 DocumentLoad::~DocumentLoad()
@@ -109,13 +113,7 @@ void DocumentLoad::start(const QString &path)
         const ExtractionControl control(
             [this, job](int percent) {
                 job->percent = percent / 2;
-                QMetaObject::invokeMethod(
-                    this,
-                    [this, job] {
-                        if (job == m_job && m_progress)
-                            m_progress->setValue(job->percent);
-                    },
-                    Qt::QueuedConnection);
+                Q_EMIT readerNews(QPrivateSignal());
             },
             &job->cancel);
         LoadedDocument document = DocumentReader::read(job->path, control);
@@ -125,10 +123,30 @@ void DocumentLoad::start(const QString &path)
         {
             const std::lock_guard lock(job->mutex);
             job->document = std::move(document);
+            job->ready = true;
         }
-        QMetaObject::invokeMethod(
-            this, [this, job] { received(job); }, Qt::QueuedConnection);
+        Q_EMIT readerNews(QPrivateSignal());
     });
+}
+
+void DocumentLoad::takeNews()
+{
+    // Older readers' news finds nothing for them: only the current job counts.
+    const std::shared_ptr<Job> job = m_job;
+    if (!job)
+        return;
+    LoadedDocument document;
+    bool ready = false;
+    {
+        const std::lock_guard lock(job->mutex);
+        ready = std::exchange(job->ready, false);
+        if (ready)
+            document = std::move(job->document);
+    }
+    if (ready)
+        received(job, std::move(document));
+    else if (m_progress)
+        m_progress->setValue(job->percent);
 }
 
 void DocumentLoad::cancel()
@@ -142,16 +160,8 @@ void DocumentLoad::cancel()
     Q_EMIT abandoned();
 }
 
-void DocumentLoad::received(const std::shared_ptr<Job> &job)
+void DocumentLoad::received(const std::shared_ptr<Job> &job, LoadedDocument document)
 {
-    // A load cancelled or replaced meanwhile has already said so.
-    if (job != m_job)
-        return;
-    LoadedDocument document;
-    {
-        const std::lock_guard lock(job->mutex);
-        document = std::move(job->document);
-    }
     if (!document.ok()) {
         end();
         Q_EMIT failed(job->path, document.error);

@@ -52,11 +52,15 @@ Q_SIGNALS:
     // Cancelled, or replaced by a newer start(): the box holds the document
     // it had.
     void abandoned();
+    // From a reader's thread: it got further, or is done. Queued, and carries
+    // nothing: what it has to say waits under the job's lock.
+    void readerNews(QPrivateSignal);
 
 private:
     struct Job;
 
-    void received(const std::shared_ptr<Job> &job);
+    void takeNews();
+    void received(const std::shared_ptr<Job> &job, LoadedDocument document);
     void fillSome();
     void finish();
     // Gives the box back the document it had before the load.

@@ -25,6 +25,7 @@
 #include "Twips.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -341,6 +342,12 @@ void frmTTS::cmdTalk_Click()
 {
     TimingMark::log("speak");
     m_guard.forget();
+    // While a document fills the box holds only its beginning; speaking that
+    // would read out only the start of what the user opened.
+    if (isOpening()) {
+        QApplication::beep();
+        return;
+    }
     try {
         if (m_ui.Text1->document()->isEmpty()) {
             showMessage(QStringLiteral("Nothing to Speak!"), QMessageBox::Warning);

@@ -332,6 +332,9 @@ private Q_SLOTS:
         m_fx.dialog->answers << big;
         window->ui().mnuOpen->trigger();
         QVERIFY(window->isOpening());
+        // Speak waits for the whole document rather than reading its start.
+        window->ui().cmdTalk->click();
+        QVERIFY(window->ui().cmdTalk->isEnabled());
         if (how == u"another") {
             m_fx.open(*window, small);
             QCOMPARE(box->toPlainText(), QStringLiteral("small"));

@@ -2,8 +2,6 @@
 
 #include <QLoggingCategory>
 
-#include <chrono>
-
 Q_DECLARE_LOGGING_CATEGORY(lcTiming)
 
 bool TimingMark::enabled()
@@ -13,9 +11,15 @@ bool TimingMark::enabled()
 
 void TimingMark::log(const char *what)
 {
+    if (enabled())
+        log(what, now());
+}
+
+void TimingMark::log(const char *what, std::chrono::system_clock::time_point when)
+{
     if (!enabled())
         return;
-    const auto now = std::chrono::system_clock::now().time_since_epoch();
-    qCDebug(lcTiming, "%s %lld", what,
-            static_cast<long long>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()));
+    qCDebug(
+        lcTiming, "%s %lld", what,
+        static_cast<long long>(std::chrono::duration_cast<std::chrono::nanoseconds>(when.time_since_epoch()).count()));
 }

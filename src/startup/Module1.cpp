@@ -4,6 +4,7 @@
 #include "SingleInstance.h"
 #include "SontiError.h"
 #include "SpVoice.h"
+#include "TimingMark.h"
 #include "WarmStart.h"
 #include "frmSPLASH.h"
 #include "frmTTS.h"
@@ -42,11 +43,14 @@ int Module1::Main(const QString &document)
     splash->show();
     // Once, so the splash paints before the long load begins.
     QCoreApplication::processEvents();
+    TimingMark::log("splash");
 
     QString failure;
     try {
         m_window = std::make_unique<frmTTS>(std::move(dependencies));
+        TimingMark::log("window");
         m_window->Form_Load();
+        TimingMark::log("loaded");
     } catch (const SontiError &e) {
         failure = e.description();
     } catch (const std::exception &e) {

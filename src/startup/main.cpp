@@ -1,4 +1,5 @@
 #include "Module1.h"
+#include "TimingMark.h"
 #include "UiStallReport.h"
 #include "frmTTS.h"
 
@@ -27,7 +28,12 @@ QString documentPath(const QString &argument)
 
 int main(int argc, char *argv[])
 {
+    // The start-up's milestones, for the launch benchmark: here the process
+    // has been loaded, its libraries linked and their constructors run.
+    const auto entered = TimingMark::now();
     QApplication app(argc, argv);
+    TimingMark::log("main", entered);
+    TimingMark::log("application");
     QApplication::setApplicationName(QStringLiteral("Sonti"));
     QApplication::setApplicationVersion(QStringLiteral(SONTI_VERSION));
     // Names the desktop entry, so desktops show the window with its icon.

@@ -1,8 +1,20 @@
 #include "OleColor.h"
 #include "SontiError.h"
+#include "TimingMark.h"
 #include "Twips.h"
 
+#include <QLoggingCategory>
 #include <QTest>
+
+#include <chrono>
+
+namespace {
+QStringList logged;
+void collect(QtMsgType, const QMessageLogContext &context, const QString &message)
+{
+    logged.append(QLatin1String(context.category) + QLatin1Char(' ') + message);
+}
+} // namespace
 
 class tst_core : public QObject
 {
@@ -36,6 +48,35 @@ private Q_SLOTS:
             QVERIFY(QByteArray(e.what()).contains("670"));
         }
         QVERIFY(!SontiError().isError());
+    }
+
+    void timingMarksAreQuietUnlessAskedForAndCarryTheirMoment()
+    {
+        // The benchmarks read "<what> <nanoseconds since the epoch>" off
+        // the sonti.timing category; a moment taken earlier keeps its time.
+        logged.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(collect);
+        const std::chrono::system_clock::time_point earlier{std::chrono::nanoseconds(1234567890123456789)};
+        TimingMark::log("quiet");
+        TimingMark::log("quiet", earlier);
+        QVERIFY(!TimingMark::enabled());
+        QLoggingCategory::setFilterRules(QStringLiteral("sonti.timing.debug=true"));
+        QVERIFY(TimingMark::enabled());
+        TimingMark::log("main", earlier);
+        const qint64 before =
+            std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
+                .count();
+        TimingMark::log("now");
+        QLoggingCategory::setFilterRules(QString());
+        TimingMark::log("quiet");
+        qInstallMessageHandler(previous);
+
+        QCOMPARE(logged.size(), 2);
+        QCOMPARE(logged.at(0), QStringLiteral("sonti.timing main 1234567890123456789"));
+        const QStringList now = logged.at(1).split(QLatin1Char(' '));
+        QCOMPARE(now.size(), 3);
+        QCOMPARE(now.at(1), QStringLiteral("now"));
+        QVERIFY2(now.at(2).toLongLong() >= before, qPrintable(logged.at(1)));
     }
 };
 

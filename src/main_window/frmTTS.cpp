@@ -53,7 +53,7 @@ frmTTS::frmTTS(Dependencies dependencies, QWidget *parent)
     LevelMeterAccessible::install();
     ListAccessible::install();
     m_meterSurface = new MeterSurface;
-    m_ui.setupUi(this, m_meterSurface);
+    m_ui.setupUi(this, m_meterSurface, m_dependencies.iconPictures);
     m_highlight = TextHighlight(m_ui.Text1);
     // The menu pictures carry their own transparency; magenta never occurs in them.
     ImageList1.setMaskColor(OleColor::fromRgb(255, 0, 255));

@@ -42,6 +42,9 @@ public:
         // thread); unset: read from mouthPicturePrefix when the load comes
         // to them.
         std::function<MouthImages::Pictures()> mouthPictures;
+        // The window icon's pictures read ahead, as frmTTSUi::iconPictures()
+        // reads them; unset: read as the window is built.
+        std::function<QList<QImage>()> iconPictures;
         // Creates the voice at load; the default speaks with eSpeak NG
         // through PulseAudio. May throw: the window then has no voice.
         std::function<std::unique_ptr<SpVoice>()> createVoice;

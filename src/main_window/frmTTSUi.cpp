@@ -8,26 +8,16 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QIcon>
+#include <QImageReader>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
 namespace {
-
-// The window was designed with MS Sans Serif 8.25 pt. Liberation Sans has the
-// metrics of the Arial family it resembles; DejaVu Sans is the last resort.
-QFont designFont(bool bold)
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                      QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")});
-    font.setPointSizeF(8.25);
-    font.setWeight(bold ? QFont::Bold : QFont::Normal);
-    return font;
-}
 
 void place(QWidget *widget, int left, int top, int width, int height)
 {
@@ -46,7 +36,34 @@ Control *create(const char *name, int left, int top, int width, int height, Args
 
 } // namespace
 
-void frmTTSUi::setupUi(QMainWindow *window, QWidget *meterSurface)
+QFont frmTTSUi::designFont(bool bold)
+{
+    // Liberation Sans has the metrics of the Arial family it resembles;
+    // DejaVu Sans is the last resort.
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                      QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")});
+    font.setPointSizeF(8.25);
+    font.setWeight(bold ? QFont::Bold : QFont::Normal);
+    return font;
+}
+
+QList<QImage> frmTTSUi::iconPictures()
+{
+    QList<QImage> pictures;
+    for (int size : {16, 32, 48, 64, 128, 256}) {
+        // Read as PNG by name: a reader left to guess the format would have
+        // every image plugin loaded to ask it.
+        QImageReader reader(QStringLiteral(":/icons/sonti-%1.png").arg(size), "PNG");
+        reader.setAutoDetectImageFormat(false);
+        const QImage picture = reader.read();
+        if (!picture.isNull())
+            pictures.append(picture.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    }
+    return pictures;
+}
+
+void frmTTSUi::setupUi(QMainWindow *window, QWidget *meterSurface, const std::function<QList<QImage>()> &iconPictures)
 {
     window->setObjectName(QStringLiteral("frmTTS"));
     window->setWindowTitle(QStringLiteral("TTS"));
@@ -54,11 +71,6 @@ void frmTTSUi::setupUi(QMainWindow *window, QWidget *meterSurface)
     // Fixed single border with minimize and close only.
     window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                            | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    QIcon icon;
-    for (int size : {16, 32, 48, 64, 128, 256})
-        icon.addFile(QStringLiteral(":/icons/sonti-%1.png").arg(size), QSize(size, size));
-    window->setWindowIcon(icon);
-
     auto *client = new QWidget(window);
     client->setObjectName(QStringLiteral("client"));
     client->setFixedSize(clientWidth, clientHeight);
@@ -157,6 +169,12 @@ void frmTTSUi::setupUi(QMainWindow *window, QWidget *meterSurface)
     mnuExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     window->setFixedSize(window->sizeHint());
+
+    // Last, so pictures read on another thread have the longest to come.
+    QIcon icon;
+    for (const QImage &picture : iconPictures ? iconPictures() : frmTTSUi::iconPictures())
+        icon.addPixmap(QPixmap::fromImage(picture));
+    window->setWindowIcon(icon);
 }
 
 void frmTTSUi::describeForAssistiveTechnology()

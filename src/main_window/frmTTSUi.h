@@ -1,8 +1,11 @@
 #pragma once
 
-#include <QtGlobal>
+#include <QFont>
+#include <QImage>
+#include <QList>
 
 #include <array>
+#include <functional>
 
 class QAction;
 class QCheckBox;
@@ -26,7 +29,16 @@ public:
     static constexpr int clientWidth = 381;
     static constexpr int clientHeight = 462;
 
-    void setupUi(QMainWindow *window, QWidget *meterSurface);
+    // iconPictures: the window icon's pictures, as iconPictures() reads
+    // them (the start-up reads them on another thread); unset: read here.
+    void setupUi(QMainWindow *window, QWidget *meterSurface, const std::function<QList<QImage>()> &iconPictures = {});
+
+    // The font the window was designed with, MS Sans Serif 8.25 pt, or the
+    // nearest installed; bold for the buttons and the level label.
+    static QFont designFont(bool bold);
+    // The window icon's pictures, 16 to 256 pixels square, each ready to
+    // become a pixmap without conversion. Safe on any thread.
+    static QList<QImage> iconPictures();
 
     QPlainTextEdit *Text1 = nullptr;
     QGroupBox *Frame1 = nullptr;

@@ -31,15 +31,16 @@ int Module1::Main(const QString &document)
         return 0;
     }
 
-    // What the window's load waits for longest is prepared meanwhile.
+    // What the splash and the window wait for longest is prepared meanwhile.
     auto warm = std::make_shared<WarmStart>();
     frmTTS::Dependencies dependencies;
+    dependencies.iconPictures = [warm] { return warm->takeIconPictures(); };
     dependencies.mouthPictures = [warm] { return warm->takePictures(); };
     dependencies.createVoice = [warm] {
         return std::make_unique<SpVoice>(warm->takeEngines(), std::make_unique<PulseAudioSink>());
     };
 
-    auto splash = std::make_unique<frmSPLASH>();
+    auto splash = std::make_unique<frmSPLASH>([warm] { return warm->takeSplashPicture(); });
     splash->show();
     // Once, so the splash paints before the long load begins.
     QCoreApplication::processEvents();

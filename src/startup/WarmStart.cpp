@@ -1,20 +1,32 @@
 #include "WarmStart.h"
 
+#include "frmSPLASH.h"
+#include "frmTTSUi.h"
+
 #include <QFontDatabase>
+#include <QFontMetrics>
 
 #include <exception>
 
 WarmStart::WarmStart(const QString &mouthPicturePrefix)
-    : m_picturesReady(m_pictures.get_future())
+    : m_splashPictureReady(m_splashPicture.get_future())
+    , m_iconPicturesReady(m_iconPictures.get_future())
+    , m_picturesReady(m_pictures.get_future())
     , m_enginesReady(m_engines.get_future())
     , m_mouthPicturePrefix(mouthPicturePrefix)
 {
     m_thread = std::thread([this, mouthPicturePrefix] {
-        // The first picture read loads every image plugin, to ask which
-        // reads it: the window's menu bar and icon would load them too.
-        m_pictures.set_value(MouthImages::read(mouthPicturePrefix));
-        // Thread-safe; the database is filled once for the whole process.
+        m_splashPicture.set_value(frmSPLASH::picture());
+        // Thread-safe; the database is filled once for the whole process,
+        // and the fonts' fallbacks, looked up once, are kept for every
+        // thread: the window's first text then waits on neither.
         QFontDatabase::families();
+        for (bool bold : {false, true})
+            QFontMetrics(frmTTSUi::designFont(bold)).height();
+        m_iconPictures.set_value(frmTTSUi::iconPictures());
+        // The first face picture read loads every image plugin, to ask which
+        // reads it: the window's menu bar would load them too.
+        m_pictures.set_value(MouthImages::read(mouthPicturePrefix));
         try {
             m_engines.set_value(EngineSet::installed());
         } catch (...) {
@@ -26,6 +38,16 @@ WarmStart::WarmStart(const QString &mouthPicturePrefix)
 WarmStart::~WarmStart()
 {
     m_thread.join();
+}
+
+QImage WarmStart::takeSplashPicture()
+{
+    return m_splashPictureReady.valid() ? m_splashPictureReady.get() : frmSPLASH::picture();
+}
+
+QList<QImage> WarmStart::takeIconPictures()
+{
+    return m_iconPicturesReady.valid() ? m_iconPicturesReady.get() : frmTTSUi::iconPictures();
 }
 
 MouthImages::Pictures WarmStart::takePictures()

@@ -3,20 +3,25 @@
 #include "EngineSet.h"
 #include "MouthImages.h"
 
+#include <QImage>
+#include <QList>
 #include <QString>
 
 #include <future>
 #include <memory>
 #include <thread>
 
-// What the main window's load needs that takes long and needs no widget,
-// prepared on a thread of its own while the splash and the window are
-// built: the face pictures (and with them Qt's image plugins), the font
-// database (the first text box would fill it) and the speech engines
-// (espeak-ng reads some 300 voice files).
-// Each is taken in the load's order, waiting for it if need be; taken again
-// (a second load), it is made afresh. An engine's error comes out where the
-// voice is made, as it would have.
+// What the main window's construction and load need that takes long and
+// needs no widget, prepared on a thread of its own while the splash and the
+// window are built, in the order they are needed: the splash picture (the
+// splash paints it once its window is made), the font database and the
+// window's fonts (the first text box would fill and load them), the window
+// icon's pictures, the face pictures (and with them Qt's
+// image plugins, which the menu bar's own icon would load) and the speech
+// engines (espeak-ng reads some 300 voice files).
+// Each is taken when the window comes to it, waiting for it if need be;
+// taken again (a second window), it is made afresh. An engine's error comes
+// out where the voice is made, as it would have.
 class WarmStart
 {
 public:
@@ -25,12 +30,18 @@ public:
     explicit WarmStart(const QString &mouthPicturePrefix = MouthImages::defaultPrefix());
     ~WarmStart();
 
+    QImage takeSplashPicture();
+    QList<QImage> takeIconPictures();
     MouthImages::Pictures takePictures();
     std::unique_ptr<EngineSet> takeEngines();
 
 private:
+    std::promise<QImage> m_splashPicture;
+    std::promise<QList<QImage>> m_iconPictures;
     std::promise<MouthImages::Pictures> m_pictures;
     std::promise<std::unique_ptr<EngineSet>> m_engines;
+    std::future<QImage> m_splashPictureReady;
+    std::future<QList<QImage>> m_iconPicturesReady;
     std::future<MouthImages::Pictures> m_picturesReady;
     std::future<std::unique_ptr<EngineSet>> m_enginesReady;
     QString m_mouthPicturePrefix;

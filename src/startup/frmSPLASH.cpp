@@ -4,15 +4,22 @@
 #include <QPainter>
 #include <QScreen>
 
-frmSPLASH::frmSPLASH(QWidget *parent)
+#include <utility>
+
+frmSPLASH::frmSPLASH(std::function<QImage()> picture, QWidget *parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint)
-    , m_picture(QStringLiteral(":/splash/splash.gif"))
+    , m_pictureSource(picture ? std::move(picture) : &frmSPLASH::picture)
 {
     setAttribute(Qt::WA_DeleteOnClose, false);
     setWindowTitle(QString());
     setFixedSize(clientSize);
     Form_Load();
     centreOnScreen();
+}
+
+QImage frmSPLASH::picture()
+{
+    return QImage(QStringLiteral(":/splash/splash.gif"));
 }
 
 void frmSPLASH::Form_Load()
@@ -32,6 +39,8 @@ void frmSPLASH::centreOnScreen()
 
 void frmSPLASH::paintEvent(QPaintEvent *)
 {
+    if (m_pictureSource)
+        m_picture = QPixmap::fromImage(std::exchange(m_pictureSource, nullptr)());
     QPainter painter(this);
     painter.fillRect(rect(), palette().window());
     // Unscaled at the top-left; the client area is one pixel narrower than

@@ -112,6 +112,39 @@ private Q_SLOTS:
         QVERIFY(!window.windowIcon().availableSizes().isEmpty());
     }
 
+    void windowIconOffersEverySizeReadHereOrAhead()
+    {
+        const QList<QSize> sizes = {QSize(16, 16), QSize(32, 32),   QSize(48, 48),
+                                    QSize(64, 64), QSize(128, 128), QSize(256, 256)};
+        // Read as the window is built, from the pictures the program carries.
+        frmTTS window(m_fx.dependencies());
+        QCOMPARE(window.windowIcon().availableSizes(), sizes);
+        QCOMPARE(window.windowIcon().pixmap(QSize(32, 32)).toImage().convertToFormat(QImage::Format_ARGB32),
+                 QImage(QStringLiteral(":/icons/sonti-32.png")).convertToFormat(QImage::Format_ARGB32));
+        const QList<QImage> read = frmTTSUi::iconPictures();
+        QCOMPARE(read.size(), sizes.size());
+        for (const QImage &picture : read)
+            QCOMPARE(picture.format(), QImage::Format_ARGB32_Premultiplied);
+
+        // Read ahead by the start-up: the window shows what it is given.
+        frmTTS::Dependencies dependencies = m_fx.dependencies();
+        int reads = 0;
+        dependencies.iconPictures = [&reads, sizes] {
+            ++reads;
+            QList<QImage> pictures;
+            for (const QSize &size : sizes) {
+                QImage picture(size, QImage::Format_ARGB32_Premultiplied);
+                picture.fill(Qt::green);
+                pictures.append(picture);
+            }
+            return pictures;
+        };
+        frmTTS ahead(std::move(dependencies));
+        QCOMPARE(reads, 1);
+        QCOMPARE(ahead.windowIcon().availableSizes(), sizes);
+        QCOMPARE(ahead.windowIcon().pixmap(QSize(48, 48)).toImage().pixelColor(10, 10), QColor(Qt::green));
+    }
+
     void tabOrderRunsFromTheTextThroughTheButtonsToTheLists()
     {
         frmTTS window(m_fx.dependencies());

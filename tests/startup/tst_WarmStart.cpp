@@ -1,6 +1,10 @@
 #include "SontiError.h"
 #include "WarmStart.h"
+#include "frmSPLASH.h"
+#include "frmTTSUi.h"
 
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -23,6 +27,29 @@ private Q_SLOTS:
         const std::unique_ptr<EngineSet> again = warm.takeEngines();
         QVERIFY(again && again != engines);
         QCOMPARE(again->voices().size(), engines->voices().size());
+    }
+
+    void splashPictureWindowIconAndFontsComeReadyFirst()
+    {
+        // The splash picture and the icon in every size, as the splash and
+        // the window would read them; the fonts filled and looked up on the
+        // way, which the window only sees as the same fonts.
+        WarmStart warm;
+        QCOMPARE(warm.takeSplashPicture(), frmSPLASH::picture());
+        const QList<QImage> icon = warm.takeIconPictures();
+        const QList<int> sides = {16, 32, 48, 64, 128, 256};
+        QCOMPARE(icon.size(), sides.size());
+        for (qsizetype i = 0; i < icon.size(); ++i) {
+            QCOMPARE(icon[i].size(), QSize(sides[i], sides[i]));
+            QCOMPARE(icon[i].format(), QImage::Format_ARGB32_Premultiplied);
+        }
+        QCOMPARE(icon.last().convertToFormat(QImage::Format_ARGB32),
+                 QImage(QStringLiteral(":/icons/sonti-256.png")).convertToFormat(QImage::Format_ARGB32));
+        QVERIFY(QFontDatabase::hasFamily(QFontInfo(frmTTSUi::designFont(false)).family()));
+        QVERIFY(QFontInfo(frmTTSUi::designFont(true)).bold());
+        // A second start reads its own.
+        QCOMPARE(warm.takeSplashPicture().size(), QSize(78, 147));
+        QCOMPARE(warm.takeIconPictures().size(), 6);
     }
 
     void aMissingPictureWaitsForTheLoad()

@@ -208,8 +208,11 @@ void frmTTS::fillVoiceList()
 {
     // Every installed voice of every engine is offered, in one order for the
     // machine and locale, so a stored position always names the same voice.
+    QStringList descriptions;
     for (const SpObjectToken &token : voice().GetVoices(QString(), QString()))
-        m_ui.VC->addItem(token.GetDescription(0));
+        descriptions.append(token.GetDescription(0));
+    // In one insertion: the list reacts to each insertion as a whole.
+    m_ui.VC->addItems(descriptions);
 }
 
 void frmTTS::AddFormat(const QString &caption, qint32 formatType)

@@ -33,8 +33,8 @@ private Q_SLOTS:
         QByteArray out;
         std::vector<qint16> mono;
         for (size_t at = 0; at < tone.size(); at += 1081)
-            converter.convert(std::span(tone.data() + at, std::min<size_t>(1081, tone.size() - at)), out, mono);
-        converter.finish(out, mono);
+            converter.convert(std::span(tone.data() + at, std::min<size_t>(1081, tone.size() - at)), out, &mono);
+        converter.finish(out, &mono);
 
         QCOMPARE(qsizetype(mono.size()), qsizetype(format.sampleRate()));
         QCOMPARE(out.size(), qsizetype(format.sampleRate()) * format.blockAlign());
@@ -68,7 +68,7 @@ private Q_SLOTS:
         QByteArray out;
         std::vector<qint16> mono;
         const std::vector<qint16> input(100, 1000);
-        converter.convert(input, out, mono);
+        converter.convert(input, out, &mono);
         QVERIFY(out.isEmpty());
     }
 

@@ -4,6 +4,7 @@
 
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QSysInfo>
 #include <QtEndian>
 
 #include <cerrno>
@@ -14,8 +15,11 @@
 
 namespace {
 // libsndfile writes straight through: hand it larger blocks than the
-// synthesiser's chunks, to spare thousands of system calls.
+// synthesiser's chunks, to spare thousands of system calls. A chunk of at
+// least DirectSamples is worth its system call and goes to libsndfile
+// without a copy when nothing is waiting before it.
 constexpr size_t BufferedSamples = 32768;
+constexpr size_t DirectSamples = 8192;
 
 // The lengths espeak-ng and sox use for a WAV stream of unknown length.
 constexpr quint32 OpenDataLength = 0x7ffff000;
@@ -161,8 +165,10 @@ SontiError SoundFileSink::commit()
         discardLocked();
         return opened;
     }
-    if (m_sound && !m_samples.empty())
-        writeSamplesLocked();
+    if (m_sound && !m_samples.empty()) {
+        writeSamplesLocked(m_samples.data(), m_samples.size());
+        m_samples.clear();
+    }
     if (m_sound && !m_error.isError()) {
         // Closing writes the header's final lengths.
         const int status = sf_close(m_sound);
@@ -240,24 +246,33 @@ bool SoundFileSink::writeLocked(QByteArrayView data)
     if (!m_sound)
         return writeAllToFd(data.data(), data.size());
     const size_t count = size_t(data.size() / (m_format.bitsPerSample() / 8));
-    const size_t at = m_samples.size();
-    m_samples.resize(at + count);
-    if (m_format.bitsPerSample() == 8) {
+    // 16-bit little-endian PCM is already the host's shorts here; libsndfile
+    // takes it as it is.
+    const bool native = m_format.bitsPerSample() == 16 && QSysInfo::ByteOrder == QSysInfo::LittleEndian
+        && reinterpret_cast<quintptr>(data.data()) % alignof(short) == 0;
+    if (native) {
+        const auto *samples = reinterpret_cast<const short *>(data.data());
+        if (m_samples.empty() && count >= DirectSamples)
+            return writeSamplesLocked(samples, count);
+        m_samples.insert(m_samples.end(), samples, samples + count);
+    } else if (m_format.bitsPerSample() == 8) {
         for (size_t i = 0; i < count; ++i)
-            m_samples[at + i] = short((int(quint8(data[qsizetype(i)])) - 128) * 256);
+            m_samples.push_back(short((int(quint8(data[qsizetype(i)])) - 128) * 256));
     } else {
         for (size_t i = 0; i < count; ++i)
-            m_samples[at + i] = qFromLittleEndian<qint16>(data.data() + 2 * i);
+            m_samples.push_back(qFromLittleEndian<qint16>(data.data() + 2 * i));
     }
-    return m_samples.size() < BufferedSamples || writeSamplesLocked();
+    if (m_samples.size() < BufferedSamples)
+        return true;
+    const bool written = writeSamplesLocked(m_samples.data(), m_samples.size());
+    m_samples.clear();
+    return written;
 }
 
-bool SoundFileSink::writeSamplesLocked()
+bool SoundFileSink::writeSamplesLocked(const short *samples, size_t count)
 {
-    const sf_count_t frames = sf_count_t(m_samples.size()) / m_format.channels();
-    const bool written = sf_writef_short(m_sound, m_samples.data(), frames) == frames;
-    m_samples.clear();
-    if (!written) {
+    const sf_count_t frames = sf_count_t(count) / m_format.channels();
+    if (sf_writef_short(m_sound, samples, frames) != frames) {
         m_error = failure(reasonFrom(sf_strerror(m_sound)));
         return false;
     }

@@ -58,7 +58,7 @@ public:
 private:
     SontiError openLocked();
     bool writeLocked(QByteArrayView data);
-    bool writeSamplesLocked();
+    bool writeSamplesLocked(const short *samples, size_t count);
     bool writeAllToFd(const char *data, qint64 size);
     SontiError failure(const QString &reason) const;
     void discardLocked();

@@ -39,7 +39,7 @@ FormatConverter::~FormatConverter()
         soxr_delete(m_soxr);
 }
 
-void FormatConverter::setInputRate(int inputRate, QByteArray &out, std::vector<qint16> &mono)
+void FormatConverter::setInputRate(int inputRate, QByteArray &out, std::vector<qint16> *mono)
 {
     if (inputRate == m_inputRate)
         return;
@@ -62,7 +62,7 @@ qint64 FormatConverter::outputFrameOf(qint64 inputSample) const
     return m_outputBase + (since * m_format.sampleRate() + m_inputRate / 2) / m_inputRate;
 }
 
-void FormatConverter::convert(std::span<const qint16> input, QByteArray &out, std::vector<qint16> &mono)
+void FormatConverter::convert(std::span<const qint16> input, QByteArray &out, std::vector<qint16> *mono)
 {
     if (m_error.isError())
         return;
@@ -86,7 +86,7 @@ void FormatConverter::convert(std::span<const qint16> input, QByteArray &out, st
     }
 }
 
-void FormatConverter::finish(QByteArray &out, std::vector<qint16> &mono)
+void FormatConverter::finish(QByteArray &out, std::vector<qint16> *mono)
 {
     if (!m_soxr)
         return;
@@ -100,12 +100,13 @@ void FormatConverter::finish(QByteArray &out, std::vector<qint16> &mono)
     }
 }
 
-void FormatConverter::emitFrames(std::span<const qint16> frames, QByteArray &out, std::vector<qint16> &mono)
+void FormatConverter::emitFrames(std::span<const qint16> frames, QByteArray &out, std::vector<qint16> *mono)
 {
     if (frames.empty())
         return;
     m_outputTotal += qint64(frames.size());
-    mono.insert(mono.end(), frames.begin(), frames.end());
+    if (mono)
+        mono->insert(mono->end(), frames.begin(), frames.end());
     const int channels = m_format.channels();
     const qsizetype start = out.size();
     if (m_format.bitsPerSample() == 8) {

@@ -31,12 +31,13 @@ public:
 
     const SontiError &error() const { return m_error; }
 
-    // Appends the converted audio to out; mono receives the 16-bit mono
-    // frames at the output rate (for the level meter).
-    void convert(std::span<const qint16> input, QByteArray &out, std::vector<qint16> &mono);
-    void finish(QByteArray &out, std::vector<qint16> &mono);
+    // Appends the converted audio to out; mono, unless null, receives the
+    // 16-bit mono frames at the output rate (for the level meter: a stream
+    // nobody measures spares the copy).
+    void convert(std::span<const qint16> input, QByteArray &out, std::vector<qint16> *mono);
+    void finish(QByteArray &out, std::vector<qint16> *mono);
     // Appends what the old rate still holds, then takes input at this rate.
-    void setInputRate(int inputRate, QByteArray &out, std::vector<qint16> &mono);
+    void setInputRate(int inputRate, QByteArray &out, std::vector<qint16> *mono);
     int inputRate() const { return m_inputRate; }
 
     // The output frame at which an input sample (counted over every chunk
@@ -45,7 +46,7 @@ public:
 
 private:
     void open();
-    void emitFrames(std::span<const qint16> frames, QByteArray &out, std::vector<qint16> &mono);
+    void emitFrames(std::span<const qint16> frames, QByteArray &out, std::vector<qint16> *mono);
 
     int m_inputRate = 0;
     SpAudioFormat m_format;

@@ -57,6 +57,7 @@ public:
         , m_job(job)
         , m_converter(worker.m_synthesizer.sampleRate(job.voiceId), job.format)
         , m_blockFrames(std::max(job.format.sampleRate() / LevelBlocksPerSecond, 1))
+        , m_levels(job.wantedEvents & SVEAudioLevel)
     {
         Q_ASSERT(worker.onSynthesisThread());
     }
@@ -129,7 +130,7 @@ public:
         }
         m_inputSamples += qint64(samples.size());
         m_bytes.clear();
-        m_converter.convert(samples, m_bytes, m_mono);
+        m_converter.convert(samples, m_bytes, levelBuffer());
         return writeOut();
     }
 
@@ -138,7 +139,7 @@ public:
         Q_ASSERT(m_worker.onSynthesisThread());
         if (!cancelled()) {
             m_bytes.clear();
-            m_converter.finish(m_bytes, m_mono);
+            m_converter.finish(m_bytes, levelBuffer());
             writeOut();
         }
         if (!m_mono.empty())
@@ -195,7 +196,7 @@ private:
         if (rate == m_converter.inputRate() || cancelled())
             return;
         m_bytes.clear();
-        m_converter.setInputRate(rate, m_bytes, m_mono);
+        m_converter.setInputRate(rate, m_bytes, levelBuffer());
         if (m_converter.error().isError() && !m_error.isError())
             m_error = m_converter.error();
         writeOut();
@@ -241,7 +242,9 @@ private:
         m_mono.erase(m_mono.begin(), m_mono.begin() + qsizetype(offset));
         // What comes next: the next level block, the viseme waiting for its
         // successor, the synthesiser's events from the next chunk on.
-        qint64 safe = std::min(m_levelFrame, m_converter.outputFrameOf(m_inputSamples));
+        qint64 safe = m_converter.outputFrameOf(m_inputSamples);
+        if (m_levels)
+            safe = std::min(safe, m_levelFrame);
         if (m_pendingViseme)
             safe = std::min(safe, m_pendingViseme->frame);
         release(safe);
@@ -256,15 +259,15 @@ private:
         return !cancelled();
     }
 
+    // Levels are measured only for a listener: a file written without
+    // events has no use for them, nor for a copy of its audio to measure.
+    std::vector<qint16> *levelBuffer() { return m_levels ? &m_mono : nullptr; }
+
     void level(size_t count, size_t offset = 0)
     {
-        // Measured only for a listener: a file written without events has
-        // no use for them.
-        if (wanted(SpeechEvent::Kind::AudioLevel)) {
-            SpeechEvent e = eventAt(SpeechEvent::Kind::AudioLevel, m_levelFrame);
-            e.level = levelOf(std::span(m_mono.data() + offset, count));
-            push(e);
-        }
+        SpeechEvent e = eventAt(SpeechEvent::Kind::AudioLevel, m_levelFrame);
+        e.level = levelOf(std::span(m_mono.data() + offset, count));
+        push(e);
         m_levelFrame += qint64(count);
     }
 
@@ -307,6 +310,7 @@ private:
     const SpeechJob &m_job;
     FormatConverter m_converter;
     const int m_blockFrames;
+    const bool m_levels; // audio levels are wanted: m_mono holds the output to measure
     std::optional<WrittenWords> m_words; // of the fragment being spoken
     int m_wordsThrough = 0;              // the source offset words were reported up to
     qint64 m_inputSamples = 0;

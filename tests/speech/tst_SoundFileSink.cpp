@@ -96,6 +96,58 @@ private Q_SLOTS:
         QCOMPARE(QFileInfo(path).permissions() & QFile::ReadOther, QFile::ReadOther);
     }
 
+    // Small chunks wait in the sink's buffer, large ones go to libsndfile
+    // directly, and a chunk not aligned to a sample is copied: whichever
+    // way each went, the file holds them all in the order written.
+    void chunksOfEverySizeKeepTheirOrder_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::newRow("16-bit mono") << int(SAFT22kHz16BitMono);
+        QTest::newRow("16-bit stereo") << int(SAFT16kHz16BitStereo);
+        QTest::newRow("8-bit mono") << int(SAFT8kHz8BitMono);
+    }
+    void chunksOfEverySizeKeepTheirOrder()
+    {
+        QFETCH(int, type);
+        SpAudioFormat format;
+        format.setType(type);
+        const QString path = m_dir.filePath(QStringLiteral("chunks-%1.wav").arg(type));
+        // Lengths that are no multiple of the ramp's period of 200, so that
+        // chunks written out of order would show; some at an odd address.
+        const struct
+        {
+            int frames;
+            bool unaligned;
+        } chunks[] = {{1001, false}, {9001, false}, {333, true},  {40001, true},
+                      {12007, false}, {7, false},    {5003, true}, {20011, false}};
+        int total = 0;
+        {
+            SoundFileSink sink(path, format);
+            QVERIFY(!sink.start(1, format).isError());
+            for (const auto &[frames, unaligned] : chunks) {
+                const QByteArray chunk = QByteArray(unaligned ? 1 : 0, '\0') + ramp(format, frames, total);
+                QVERIFY(sink.write(QByteArrayView(chunk).sliced(unaligned ? 1 : 0)));
+                total += frames;
+            }
+            QCOMPARE(sink.position().frames, total);
+            QVERIFY2(!sink.commit().isError(), qPrintable(sink.error().toString()));
+        }
+        SF_INFO info{};
+        SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+        QVERIFY2(file, sf_strerror(nullptr));
+        QCOMPARE(info.frames, sf_count_t(total));
+        std::vector<short> samples(size_t(info.frames * info.channels));
+        QCOMPARE(sf_readf_short(file, samples.data(), info.frames), info.frames);
+        sf_close(file);
+        const QByteArray expected = ramp(format, total);
+        for (size_t i = 0; i < samples.size(); ++i) {
+            const int want = format.bitsPerSample() == 8 ? (quint8(expected[qsizetype(i)]) - 128) * 256
+                                                         : qFromLittleEndian<qint16>(expected.data() + 2 * i);
+            if (samples[i] != want)
+                QFAIL(qPrintable(QStringLiteral("sample %1 is %2, not %3").arg(i).arg(samples[i]).arg(want)));
+        }
+    }
+
     void anUncommittedFileLeavesTheOldOneAndNoTrace()
     {
         const QString path = m_dir.filePath("keep.wav");

@@ -260,6 +260,35 @@ private Q_SLOTS:
         QCOMPARE(seen, kinds);
     }
 
+    // Without a level meter the stream's audio is not measured, and its
+    // words must still be heard as they are spoken, not held to the end.
+    void wordsAreHeardAsSpokenWithOrWithoutLevels_data()
+    {
+        QTest::addColumn<int>("interests");
+        QTest::newRow("words only") << int(SVEWordBoundary | SVEEndInputStream);
+        QTest::newRow("words and levels") << int(SVEWordBoundary | SVEEndInputStream | SVEAudioLevel);
+    }
+    void wordsAreHeardAsSpokenWithOrWithoutLevels()
+    {
+        QFETCH(int, interests);
+        Rig rig = makeVoice();
+        rig.voice->setEventInterests(interests);
+        SpeechRecorder recorder(*rig.voice);
+        // 40 words of 100 ms with 20 ms between them: far more than the
+        // sink takes ahead, so the synthesis waits for what is heard.
+        rig.voice->Speak(QStringLiteral("word ").repeated(40), SVSFlagsAsync);
+        rig.play(1s);
+        QTRY_COMPARE(recorder.count("word"), 9);
+        QCOMPARE(recorder.count("end"), 0);
+        rig.play();
+        QTRY_COMPARE(recorder.count("end"), 1);
+        const auto words = recorder.of("word");
+        QCOMPARE(words.size(), 40);
+        for (qsizetype i = 0; i < words.size(); ++i)
+            QCOMPARE(words[i].position, qint64(i) * 120 * 22050 / 1000 * 2);
+        QCOMPARE(recorder.count("level") > 0, bool(interests & SVEAudioLevel));
+    }
+
     void eventsComeInStreamOrderWithVisemeSuccessors()
     {
         Rig rig = makeVoice();

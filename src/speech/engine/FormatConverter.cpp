@@ -1,8 +1,24 @@
 #include "FormatConverter.h"
 
 #include "EngineError.h"
+#include "SoxrFunctions.h"
+#include "SpeechModule.h"
 
-#include <soxr.h>
+namespace {
+// libsoxr, from the resampler module, loaded by the first stream that needs
+// it; null, with the reason in error, when it cannot be.
+const SoxrFunctions *soxrFunctions(QString &error)
+{
+    static QString loadError;
+    static const SoxrFunctions *const functions = [] {
+        const auto entry = reinterpret_cast<SoxrFunctionsEntry>(
+            SpeechModule::symbol(QStringLiteral(SONTI_SOXR_MODULE), SONTI_SOXR_FUNCTIONS_ENTRY, loadError));
+        return entry ? entry() : nullptr;
+    }();
+    error = loadError;
+    return functions;
+}
+}
 
 FormatConverter::FormatConverter(int inputRate, const SpAudioFormat &output)
     : m_inputRate(inputRate)
@@ -16,27 +32,32 @@ void FormatConverter::open()
     const int inputRate = m_inputRate;
     const SpAudioFormat &output = m_format;
     m_error = {};
-    if (inputRate != output.sampleRate()) {
-        soxr_io_spec_t io = soxr_io_spec(SOXR_INT16_I, SOXR_INT16_I);
-        io.flags |= SOXR_NO_DITHER;
-        const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
-        soxr_error_t error = nullptr;
-        m_soxr = soxr_create(inputRate, output.sampleRate(), 1, &error, &io, &quality, nullptr);
-        if (error || !m_soxr) {
-            m_error = EngineError::fromSoxr(
-                error ? error : "no resampler",
-                QStringLiteral("Converting %1 Hz to %2 Hz").arg(inputRate).arg(output.sampleRate()));
-            if (m_soxr)
-                soxr_delete(m_soxr);
-            m_soxr = nullptr;
-        }
+    if (inputRate == output.sampleRate())
+        return;
+    const QString doing = QStringLiteral("Converting %1 Hz to %2 Hz").arg(inputRate).arg(output.sampleRate());
+    QString loadError;
+    m_soxrFunctions = soxrFunctions(loadError);
+    if (!m_soxrFunctions) {
+        m_error = EngineError::fromSoxr(qPrintable(loadError), doing);
+        return;
+    }
+    soxr_io_spec_t io = m_soxrFunctions->ioSpec(SOXR_INT16_I, SOXR_INT16_I);
+    io.flags |= SOXR_NO_DITHER;
+    const soxr_quality_spec_t quality = m_soxrFunctions->qualitySpec(SOXR_HQ, 0);
+    soxr_error_t error = nullptr;
+    m_soxr = m_soxrFunctions->create(inputRate, output.sampleRate(), 1, &error, &io, &quality, nullptr);
+    if (error || !m_soxr) {
+        m_error = EngineError::fromSoxr(error ? error : "no resampler", doing);
+        if (m_soxr)
+            m_soxrFunctions->destroy(m_soxr);
+        m_soxr = nullptr;
     }
 }
 
 FormatConverter::~FormatConverter()
 {
     if (m_soxr)
-        soxr_delete(m_soxr);
+        m_soxrFunctions->destroy(m_soxr);
 }
 
 void FormatConverter::setInputRate(int inputRate, QByteArray &out, std::vector<qint16> *mono)
@@ -45,7 +66,7 @@ void FormatConverter::setInputRate(int inputRate, QByteArray &out, std::vector<q
         return;
     finish(out, mono);
     if (m_soxr)
-        soxr_delete(m_soxr);
+        m_soxrFunctions->destroy(m_soxr);
     m_soxr = nullptr;
     m_inputRate = inputRate;
     // The resampler's output was flushed whole: count on from what it gave.
@@ -77,7 +98,7 @@ void FormatConverter::convert(std::span<const qint16> input, QByteArray &out, st
     size_t consumed = 0;
     while (consumed < input.size()) {
         size_t used = 0, produced = 0;
-        soxr_process(m_soxr, input.data() + consumed, input.size() - consumed, &used, m_resampled.data(), capacity,
+        m_soxrFunctions->process(m_soxr, input.data() + consumed, input.size() - consumed, &used, m_resampled.data(), capacity,
                      &produced);
         consumed += used;
         emitFrames(std::span(m_resampled.data(), produced), out, mono);
@@ -93,7 +114,7 @@ void FormatConverter::finish(QByteArray &out, std::vector<qint16> *mono)
     m_resampled.resize(4096);
     for (;;) {
         size_t produced = 0;
-        soxr_process(m_soxr, nullptr, 0, nullptr, m_resampled.data(), m_resampled.size(), &produced);
+        m_soxrFunctions->process(m_soxr, nullptr, 0, nullptr, m_resampled.data(), m_resampled.size(), &produced);
         emitFrames(std::span(m_resampled.data(), produced), out, mono);
         if (produced < m_resampled.size())
             break;

@@ -10,11 +10,13 @@
 #include <span>
 
 struct soxr;
+struct SoxrFunctions;
 
 // Converts the synthesiser's 16-bit mono audio into the output format:
 // resampled with libsoxr when the rates differ (high quality, undithered so
 // the same input gives the same output), mono copied to both channels for
-// stereo, and 8-bit as unsigned bytes. One converter serves one stream;
+// stereo, and 8-bit as unsigned bytes. libsoxr is loaded (SoxrFunctions)
+// by the first converter that resamples. One converter serves one stream;
 // finish() flushes what the resampler still holds. When the resampler
 // cannot be made, error() says so and nothing must be converted: audio
 // passed through unresampled would play at the wrong speed. The input rate
@@ -50,6 +52,7 @@ private:
 
     int m_inputRate = 0;
     SpAudioFormat m_format;
+    const SoxrFunctions *m_soxrFunctions = nullptr; // libsoxr, once a resampler was needed
     soxr *m_soxr = nullptr;
     SontiError m_error;
     std::vector<qint16> m_resampled;

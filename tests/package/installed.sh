@@ -2,9 +2,10 @@
 # The Debian package as a user gets it: builds it with CPack in the given
 # build folder, checks its metadata and that apt can satisfy its Depends,
 # unpacks it into a throw-away root and runs the unpacked sonti-say (an HTML
-# page, read by the packaged formats module, spoken into a WAV file) and
-# sonti (under the Xvfb display of scripts/test: the window shows, Ctrl+Q
-# ends it, TTS.ini lands in the user's folder).
+# page, read by the packaged formats module, and a flite voice, loaded from
+# the packaged flite and resampler modules, spoken into WAV files) and sonti
+# (under the Xvfb display of scripts/test: the window shows, Ctrl+Q ends it,
+# TTS.ini lands in the user's folder).
 #   tests/package/installed.sh <build dir>
 set -euo pipefail
 build="$(cd "$1" && pwd)"
@@ -18,7 +19,7 @@ fail() {
 (cd "$build" && cpack -G DEB -B "$work/out" >"$work/cpack.log" 2>&1) || fail "cpack: $(tail -5 "$work/cpack.log")"
 deb="$(ls "$work"/out/sonti_*.deb)"
 depends="$(dpkg-deb -f "$deb" Depends)"
-for library in libqt6widgets6 libespeak-ng1 libpulse0 libsoxr0 libpoppler-qt6 libarchive; do
+for library in libqt6widgets6 libespeak-ng1 libflite1 libpulse0 libsoxr0 libpoppler-qt6 libarchive; do
     grep -q "$library" <<<"$depends" || fail "Depends names no $library: $depends"
 done
 apt-get install --simulate --no-install-recommends "$deb" >"$work/apt.log" 2>&1 || fail "apt cannot install it: $(tail -5 "$work/apt.log")"
@@ -42,8 +43,16 @@ printf '<html><body><p>Hello from the package</p></body></html>\n' >"$work/hello
 LD_DEBUG=files "$root/usr/bin/sonti-say" -o "$work/hello.wav" -f "$work/hello.html" 2>"$work/say.log" \
     || fail "sonti-say: $(grep -v '^ *[0-9]*:' "$work/say.log")"
 grep -q "file=$root/.*libsonti_formats.so" "$work/say.log" || fail "the formats module was not loaded from the package"
-rms="$(sox "$work/hello.wav" -n stat 2>&1 | awk '/RMS +amplitude/ {print $3}')"
-awk -v r="$rms" 'BEGIN { exit !(r > 0.01) }' || fail "the WAV file holds no speech (RMS $rms)"
+# flite and the resampler, which its 16 kHz voices need, likewise.
+LD_DEBUG=files "$root/usr/bin/sonti-say" -v slt -o "$work/slt.wav" "Hello from flite" 2>"$work/slt.log" \
+    || fail "sonti-say -v slt: $(grep -v '^ *[0-9]*:' "$work/slt.log")"
+for module in libsonti_flite.so libsonti_soxr.so; do
+    grep -q "file=$root/.*$module" "$work/slt.log" || fail "$module was not loaded from the package"
+done
+for wav in hello slt; do
+    rms="$(sox "$work/$wav.wav" -n stat 2>&1 | awk '/RMS +amplitude/ {print $3}')"
+    awk -v r="$rms" 'BEGIN { exit !(r > 0.01) }' || fail "$wav.wav holds no speech (RMS $rms)"
+done
 
 if [[ -z "${DISPLAY:-}" ]] || ! xdpyinfo >/dev/null 2>&1; then
     echo "SKIP: no X display for sonti (scripts/test starts Xvfb)"

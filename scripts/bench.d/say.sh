@@ -1,6 +1,17 @@
 # sonti-say against espeak-ng at espeak-ng's own jobs: a text to WAV (each
 # program's default voice, and both with American English), launch to first
-# sound, and peak memory while speaking a 10 MB text.
+# sound, the process's start and exit (--version) with the shared libraries
+# it loads, and peak memory while speaking a 10 MB text.
+
+# runs_ms COMMAND...: milliseconds one run takes, as the mean of 20 in a row
+# (one run is too short for bench_ms's whole milliseconds).
+runs_ms() {
+    local s e
+    s=$(date +%s%N)
+    for _ in {1..20}; do "$@" >/dev/null 2>&1 || true; done
+    e=$(date +%s%N)
+    awk -v ns=$((e - s)) 'BEGIN { printf "%.2f", ns / 20 / 1e6 }'
+}
 
 bench_say() {
     sonti_log "sonti-say -o against espeak-ng -w on GPL-3 (5 rounds, interleaved)"
@@ -26,6 +37,16 @@ bench_say() {
     first=$("$BUILD/bench/sonti-first-sound" "$ROUNDS" "$SAY" "Hello world" -- espeak-ng "Hello world")
     mapfile -t a < <(awk '$1 == "A" && $2 >= 0 { print $2 }' <<<"$first")
     mapfile -t b < <(awk '$1 == "B" && $2 >= 0 { print $2 }' <<<"$first")
+
+    sonti_log "--version: sonti-say against espeak-ng ($ROUNDS rounds of 20 runs, alternating)"
+    local i version_a=() version_b=()
+    for ((i = 0; i < ROUNDS; i++)); do
+        version_a+=("$(runs_ms "$SAY" --version)")
+        version_b+=("$(runs_ms espeak-ng --version)")
+    done
+    local libs_say libs_espeak
+    libs_say=$(ldd "$SAY" | wc -l)
+    libs_espeak=$(ldd "$(command -v espeak-ng)" | wc -l)
 
     sonti_log "peak memory while speaking a 10 MB text"
     while (($(stat -c %s "$WORK/big.txt" 2>/dev/null || echo 0) < 10485760)); do cat "$TEXT" >>"$WORK/big.txt"; done
@@ -53,6 +74,8 @@ bench_say() {
         echo "| sonti-say -o (format 22) against espeak-ng -w, GPL-3, ms | $(bench_stats "${say_times[@]}") | $(bench_stats "${espeak_times[@]}") | $(bench_ratio "$espeak_ms" "$say_ms")× the speed | ≥ 1.0× |"
         echo "| the same, floor espeak-ng -v en-us -w (sonti-say's voice), ms | $(bench_stats "${say_times[@]}") | $(bench_stats "${us_times[@]}") | $(bench_ratio "$us_ms" "$say_ms")× the speed | — |"
         echo "| \`sonti-say \"Hello world\"\` launch to first sound; floor: espeak-ng's, ms | $(bench_stats "${a[@]}") | $(bench_stats "${b[@]}") | $(bench_ratio "$(bench_median "${a[@]}")" "$(bench_median "${b[@]}")")× | ≤ 1.0× |"
+        echo "| \`sonti-say --version\` (start and exit); floor: \`espeak-ng --version\`, ms | $(bench_stats "${version_a[@]}") | $(bench_stats "${version_b[@]}") | $(bench_ratio "$(bench_median "${version_a[@]}")" "$(bench_median "${version_b[@]}")")× | — |"
+        echo "| Shared libraries at start (ldd) | $libs_say | $libs_espeak | — | — |"
         echo "| Peak memory (VmHWM) speaking a ${text_mb} MB text; a short text | $((big_kb / 1024)) MB; $((base_kb / 1024)) MB | — | — | — |"
     } | bench_append
 }

@@ -118,7 +118,7 @@ private Q_SLOTS:
         {
             int frames;
             bool unaligned;
-        } chunks[] = {{1001, false}, {9001, false}, {333, true},  {40001, true},
+        } chunks[] = {{1001, false},  {9001, false}, {333, true},  {40001, true},
                       {12007, false}, {7, false},    {5003, true}, {20011, false}};
         int total = 0;
         {

@@ -25,7 +25,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("file");
         QTest::addColumn<QByteArray>("symbol");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("no such module") << "libsonti_nosuch.so" << QByteArray("entry") << "libsonti_nosuch.so is in none of";
+        QTest::newRow("no such module") << "libsonti_nosuch.so" << QByteArray("entry")
+                                        << "libsonti_nosuch.so is in none of";
         QTest::newRow("no such entry") << "libsonti_soxr.so" << QByteArray("sonti_nosuch") << "sonti_nosuch";
     }
     void whatCannotBeLoadedIsReported()

@@ -98,8 +98,8 @@ void FormatConverter::convert(std::span<const qint16> input, QByteArray &out, st
     size_t consumed = 0;
     while (consumed < input.size()) {
         size_t used = 0, produced = 0;
-        m_soxrFunctions->process(m_soxr, input.data() + consumed, input.size() - consumed, &used, m_resampled.data(), capacity,
-                     &produced);
+        m_soxrFunctions->process(m_soxr, input.data() + consumed, input.size() - consumed, &used, m_resampled.data(),
+                                 capacity, &produced);
         consumed += used;
         emitFrames(std::span(m_resampled.data(), produced), out, mono);
         if (used == 0 && produced == 0)

@@ -310,7 +310,7 @@ private:
     const SpeechJob &m_job;
     FormatConverter m_converter;
     const int m_blockFrames;
-    const bool m_levels; // audio levels are wanted: m_mono holds the output to measure
+    const bool m_levels;                 // audio levels are wanted: m_mono holds the output to measure
     std::optional<WrittenWords> m_words; // of the fragment being spoken
     int m_wordsThrough = 0;              // the source offset words were reported up to
     qint64 m_inputSamples = 0;

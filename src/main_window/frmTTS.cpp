@@ -174,6 +174,9 @@ void frmTTS::Form_Load()
         MenuIcons->SetItemImage(m_ui.mnuExit->text(), 1);
     });
     runIgnoringErrors(QStringLiteral("LoadSettings"), [this] { LoadSettings(); });
+    // The output of the saved format opens while the window shows.
+    if (Voice)
+        Voice->prepareOutput();
     FirstPaintReport::watch(this, "shown");
     runIgnoringErrors(QStringLiteral("Show"), [this] { show(); });
 }

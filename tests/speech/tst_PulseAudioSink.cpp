@@ -41,6 +41,23 @@ private:
         return QString::fromUtf8(pactl.readAllStandardOutput());
     }
 
+    // "index spec corked" of each playback stream of that daemon.
+    static QStringList playbackStreams(PrivatePulse &daemon)
+    {
+        QStringList result;
+        const QStringList lines = daemon.sinkInputs(false).split(QLatin1Char('\n'));
+        QString entry;
+        for (const QString &line : lines) {
+            if (line.startsWith(QLatin1String("Sink Input #")))
+                entry = line.mid(12);
+            else if (line.contains(QLatin1String("Sample Specification:")))
+                entry += QLatin1Char(' ') + line.section(QLatin1Char(':'), 1).trimmed();
+            else if (line.contains(QLatin1String("Corked:")))
+                result.append(entry + QLatin1Char(' ') + line.section(QLatin1Char(':'), 1).trimmed());
+        }
+        return result;
+    }
+
 private Q_SLOTS:
     void initTestCase()
     {
@@ -306,21 +323,7 @@ private Q_SLOTS:
         SpAudioFormat stereo;
         stereo.setType(SAFT16kHz16BitStereo);
         const QByteArray audio(4410, '\0');
-        // "index spec corked" of each playback stream.
-        const auto streams = [&daemon] {
-            QStringList result;
-            const QStringList lines = daemon.sinkInputs(false).split(QLatin1Char('\n'));
-            QString entry;
-            for (const QString &line : lines) {
-                if (line.startsWith(QLatin1String("Sink Input #")))
-                    entry = line.mid(12);
-                else if (line.contains(QLatin1String("Sample Specification:")))
-                    entry += QLatin1Char(' ') + line.section(QLatin1Char(':'), 1).trimmed();
-                else if (line.contains(QLatin1String("Corked:")))
-                    result.append(entry + QLatin1Char(' ') + line.section(QLatin1Char(':'), 1).trimmed());
-            }
-            return result;
-        };
+        const auto streams = [&daemon] { return playbackStreams(daemon); };
 
         QVERIFY(!sink->start(1, mono).isError());
         QVERIFY(sink->write(audio) && sink->drain());
@@ -358,6 +361,136 @@ private Q_SLOTS:
         QTRY_COMPARE(streams().size(), 1);
         sink.reset();
         QTRY_COMPARE(streams(), QStringList());
+    }
+
+    // prepare opens the first stream's spare, connecting first if need be,
+    // and start takes it up; a start of another format replaces it, a
+    // prepare racing a start leaves one stream, and the sink's end takes
+    // the spare with it. Without a server, or with one that does not
+    // answer, connect and start fail as they would without prepare, and
+    // nothing is left behind.
+    void prepareOpensTheFirstStreamAhead()
+    {
+        PrivatePulse daemon;
+        const QByteArray saved = qgetenv("PULSE_SERVER");
+        qputenv("PULSE_SERVER", daemon.server());
+        const auto restore = qScopeGuard([&] { qputenv("PULSE_SERVER", saved); });
+        SpAudioFormat mono;
+        mono.setType(SAFT22kHz16BitMono);
+        SpAudioFormat stereo;
+        stereo.setType(SAFT16kHz16BitStereo);
+        const QByteArray audio(4410, '\0');
+
+        const SontiError unprepared = PulseAudioSink().connect();
+        QVERIFY(unprepared.isError());
+        {
+            PulseAudioSink sink;
+            sink.prepare(mono);
+            QCOMPARE(sink.connect().toString(), unprepared.toString());
+            QVERIFY(sink.start(1, mono).isError());
+        }
+
+        if (!daemon.start())
+            QSKIP("could not start a private PulseAudio daemon");
+        const auto streams = [&daemon] { return playbackStreams(daemon); };
+        // The daemon may take a moment to accept clients.
+        for (int attempt = 0; attempt < 100 && PulseAudioSink().connect().isError(); ++attempt)
+            QTest::qWait(20);
+
+        auto sink = std::make_unique<PulseAudioSink>();
+        sink->prepare(mono);
+        QTRY_COMPARE(streams().size(), 1);
+        const QString spare = streams().first();
+        QVERIFY2(spare.endsWith(QLatin1String("s16le 1ch 22050Hz yes")), qPrintable(spare));
+        QVERIFY(!sink->connect().isError());
+        QVERIFY(!sink->start(1, mono).isError());
+        QVERIFY(sink->write(audio));
+        QTRY_COMPARE(streams(), QStringList{spare.chopped(3) + QLatin1String("no")});
+        QVERIFY(sink->drain());
+        sink->finish();
+        QTRY_COMPARE(streams().size(), 1);
+
+        sink.reset();
+        QTRY_COMPARE(streams(), QStringList());
+
+        // Prepared for one format, spoken in another.
+        sink = std::make_unique<PulseAudioSink>();
+        sink->prepare(mono);
+        QTRY_COMPARE(streams().size(), 1);
+        QVERIFY(!sink->start(1, stereo).isError());
+        QVERIFY(sink->write(audio.left(4400)));
+        QTRY_COMPARE(streams().size(), 1);
+        QVERIFY2(streams().first().endsWith(QLatin1String("2ch 16000Hz no")), qPrintable(streams().first()));
+        QVERIFY(sink->drain());
+        sink->finish();
+        sink.reset();
+        QTRY_COMPARE(streams(), QStringList());
+
+        // start while the prepared connection is still being made.
+        sink = std::make_unique<PulseAudioSink>();
+        sink->prepare(mono);
+        QVERIFY(!sink->start(1, mono).isError());
+        QVERIFY(sink->write(audio) && sink->drain());
+        sink->finish();
+        QTRY_COMPARE(streams().size(), 1);
+        QTest::qWait(200);
+        QCOMPARE(streams().size(), 1);
+        sink->prepare(mono);
+        QTest::qWait(200);
+        QCOMPARE(streams().size(), 1);
+        sink.reset();
+        QTRY_COMPARE(streams(), QStringList());
+
+        // A server that does not answer.
+        daemon.stop();
+        sink = std::make_unique<PulseAudioSink>();
+        sink->prepare(mono);
+        const SontiError timedOut = sink->connect();
+        QVERIFY(timedOut.isError());
+        QCOMPARE(timedOut.toString(), PulseAudioSink().connect().toString());
+        sink->prepare(stereo);
+        daemon.resume();
+        QVERIFY(!sink->connect().isError());
+        QVERIFY(!sink->start(2, mono).isError());
+        QVERIFY(sink->write(audio) && sink->drain());
+        sink->finish();
+        QTRY_COMPARE(streams().size(), 1);
+        QVERIFY2(streams().first().contains(QLatin1String("1ch 22050Hz")), qPrintable(streams().first()));
+        sink.reset();
+        QTRY_COMPARE(streams(), QStringList());
+    }
+
+    // A voice prepares the output of its own format, and its first Speak
+    // plays on that stream.
+    void aVoicePreparesTheStreamOfItsFormat()
+    {
+        PrivatePulse daemon;
+        if (!daemon.start())
+            QSKIP("could not start a private PulseAudio daemon");
+        const QByteArray saved = qgetenv("PULSE_SERVER");
+        qputenv("PULSE_SERVER", daemon.server());
+        const auto restore = qScopeGuard([&] { qputenv("PULSE_SERVER", saved); });
+        for (int attempt = 0; attempt < 100 && PulseAudioSink().connect().isError(); ++attempt)
+            QTest::qWait(20);
+        const auto streams = [&daemon] { return playbackStreams(daemon); };
+
+        auto voice = makeVoice();
+        voice->setAllowAudioOutputFormatChangesOnNextSet(false);
+        voice->AudioOutputStream()->Format().setType(SAFT16kHz16BitStereo);
+        voice->setAudioOutputStream(voice->AudioOutputStream());
+        voice->prepareOutput();
+        QTRY_COMPARE(streams().size(), 1);
+        const QString prepared = streams().first();
+        QVERIFY2(prepared.endsWith(QLatin1String("s16le 2ch 16000Hz yes")), qPrintable(prepared));
+        SpeechRecorder events(*voice);
+        QStringList playing;
+        connect(voice.get(), &SpVoice::Word, this, [&] {
+            if (playing.isEmpty())
+                playing = streams();
+        });
+        voice->Speak(QStringLiteral("Hello there."), SVSFlagsAsync);
+        QTRY_COMPARE_WITH_TIMEOUT(events.count("end"), 1, 10000);
+        QCOMPARE(playing, QStringList{prepared.chopped(3) + QLatin1String("no")});
     }
 
     // A server that stops answering: opening a stream gives up instead of

@@ -10,8 +10,8 @@
 // into it is held back instead of memory growing, and it is the clock that
 // says which frame of the stream is being heard.
 //
-// Threads: connect, flush, setPaused and position come from the voice's
-// thread; start, write, drain and finish from the synthesis thread.
+// Threads: connect, prepare, flush, setPaused and position come from the
+// voice's thread; start, write, drain and finish from the synthesis thread.
 class AudioSink
 {
 public:
@@ -27,6 +27,10 @@ public:
     // Makes sure the output device can be reached; fails within about a
     // second when it cannot.
     virtual SontiError connect() = 0;
+    // Gets ready for a first stream of this format without waiting for
+    // anything, so that the first start is as quick as later ones. What
+    // fails here is left for connect and start to report.
+    virtual void prepare(const SpAudioFormat &) {}
     // Opens a new output stream; tags increase from stream to stream. A tag
     // that was flushed already fails at once.
     virtual SontiError start(qint64 tag, const SpAudioFormat &format) = 0;

@@ -112,9 +112,12 @@ PulseAudioSink::~PulseAudioSink()
     pa_threaded_mainloop_free(m_loop);
 }
 
-void PulseAudioSink::onContextState(pa_context *, void *self)
+void PulseAudioSink::onContextState(pa_context *context, void *self)
 {
-    pa_threaded_mainloop_signal(static_cast<PulseAudioSink *>(self)->m_loop, 0);
+    auto *sink = static_cast<PulseAudioSink *>(self);
+    if (sink->m_pendingSpare && pa_context_get_state(context) == PA_CONTEXT_READY)
+        sink->keepSpareLocked(*std::exchange(sink->m_pendingSpare, std::nullopt));
+    pa_threaded_mainloop_signal(sink->m_loop, 0);
 }
 
 void PulseAudioSink::onStreamState(pa_stream *, void *self)
@@ -188,6 +191,7 @@ void PulseAudioSink::dropContextLocked()
         pa_threaded_mainloop_get_api(m_loop)->time_free(m_timer);
         m_timer = nullptr;
     }
+    m_pendingSpare.reset();
     pa_context_set_state_callback(m_context, nullptr, nullptr);
     pa_context_disconnect(m_context);
     pa_context_unref(m_context);
@@ -218,10 +222,26 @@ SontiError PulseAudioSink::connect()
     return connectLocked();
 }
 
-SontiError PulseAudioSink::connectLocked()
+void PulseAudioSink::prepare(const SpAudioFormat &format)
 {
-    if (m_context && pa_context_get_state(m_context) == PA_CONTEXT_READY)
-        return {};
+    Locker lock(m_loop);
+    if (m_context && pa_context_get_state(m_context) == PA_CONTEXT_READY) {
+        keepSpareLocked(format);
+        return;
+    }
+    if (!m_context || !PA_CONTEXT_IS_GOOD(pa_context_get_state(m_context))) {
+        if (beginConnectLocked().isError()) {
+            // connect tries again and says why.
+            dropContextLocked();
+            return;
+        }
+    }
+    // Opened as soon as the server answers (onContextState).
+    m_pendingSpare = format;
+}
+
+SontiError PulseAudioSink::beginConnectLocked()
+{
     if (m_context) {
         // The server went away; start over with a new connection.
         dropStreamLocked();
@@ -230,10 +250,20 @@ SontiError PulseAudioSink::connectLocked()
     }
     m_context = pa_context_new(pa_threaded_mainloop_get_api(m_loop), "Sonti");
     pa_context_set_state_callback(m_context, &PulseAudioSink::onContextState, this);
+    if (pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
+        return EngineError::fromPulse(pa_context_errno(m_context), QStringLiteral("Connecting to the sound server"));
+    return {};
+}
+
+SontiError PulseAudioSink::connectLocked()
+{
+    if (m_context && pa_context_get_state(m_context) == PA_CONTEXT_READY)
+        return {};
     SontiError failure;
-    if (pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
-        failure = EngineError::fromPulse(pa_context_errno(m_context), QStringLiteral("Connecting to the sound server"));
-    } else {
+    // A connection prepare began is waited for like a new one.
+    if (!m_context || !PA_CONTEXT_IS_GOOD(pa_context_get_state(m_context)))
+        failure = beginConnectLocked();
+    if (!failure.isError()) {
         const pa_usec_t deadline = pa_rtclock_now() + AnswerTimeout;
         for (;;) {
             const pa_context_state_t state = pa_context_get_state(m_context);

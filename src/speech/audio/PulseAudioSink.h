@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 struct pa_threaded_mainloop;
@@ -24,8 +25,10 @@ struct pa_mainloop_api;
 //
 // A stream that ended well leaves a corked, empty spare of its format
 // behind, which the next start of that format takes up: opening a stream
-// costs PipeWire's server about 12 ms. A corked stream plays nothing and
-// keeps no device awake.
+// costs PipeWire's server about 12 ms. prepare opens the first spare (and
+// the connection, if need be) without waiting, so a program's first Speak
+// is as quick as its later ones. A corked stream plays nothing and keeps
+// no device awake.
 //
 // Every member touching libpulse holds the main loop's lock; the loop's
 // callbacks only feed the ring and wake waiters.
@@ -38,6 +41,7 @@ public:
     PulseAudioSink &operator=(const PulseAudioSink &) = delete;
 
     SontiError connect() override;
+    void prepare(const SpAudioFormat &format) override;
     SontiError start(qint64 tag, const SpAudioFormat &format) override;
     bool write(QByteArrayView data) override;
     bool drain() override;
@@ -60,6 +64,8 @@ private:
     static void onTimer(pa_mainloop_api *api, pa_time_event *event, const struct timeval *when, void *self);
 
     SontiError connectLocked();
+    // Starts connecting without waiting; fails only when libpulse refuses.
+    SontiError beginConnectLocked();
     void dropContextLocked();
     // Waits for a callback, or until the deadline (PA_USEC_INVALID: none).
     void waitLocked(std::uint64_t deadline);
@@ -88,6 +94,8 @@ private:
     SpAudioFormat m_format;
     pa_stream *m_spare = nullptr;
     SpAudioFormat m_spareFormat;
+    // The spare prepare asked for while the connection was being made.
+    std::optional<SpAudioFormat> m_pendingSpare;
     qint64 m_tag = 0;
     qint64 m_flushedThrough = 0;
     bool m_paused = false;

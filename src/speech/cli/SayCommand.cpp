@@ -137,19 +137,22 @@ int SayCommand::prepare()
             started.engines->prepare(tokens.Item(started.choice.position).voice().id);
         return started;
     });
+    SpAudioFormat format;
+    format.setType(m_options.format);
     std::unique_ptr<AudioSink> speakers;
     SontiError speakersError;
     if (m_options.outputPath.isEmpty()) {
         speakers = std::make_unique<PulseAudioSink>();
         speakersError = speakers->connect();
+        // The server opens the stream while the engines are still starting.
+        if (!speakersError.isError())
+            speakers->prepare(format);
     }
     Started started = starting.get();
     if (started.choice.position < 0)
         return usageError(started.choice.error, QStringLiteral("Try 'sonti-say --list-voices' to see the voices."));
     const int voicePosition = started.choice.position;
     std::unique_ptr<Synthesizer> synthesizer = std::move(started.engines);
-    SpAudioFormat format;
-    format.setType(m_options.format);
 
     if (!m_options.inputFile.isEmpty() && m_options.inputFile != u"-") {
         SontiError error;

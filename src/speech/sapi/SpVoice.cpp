@@ -223,6 +223,12 @@ void SpVoice::purge()
     m_scheduler->dropThrough(m_lastStream, ends);
 }
 
+void SpVoice::prepareOutput()
+{
+    Q_ASSERT(QThread::currentThread() == thread());
+    m_sink->prepare(m_format);
+}
+
 void SpVoice::Pause()
 {
     Q_ASSERT(QThread::currentThread() == thread());

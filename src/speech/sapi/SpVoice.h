@@ -88,6 +88,10 @@ public:
     // Speaks fragments made elsewhere (the markup parser, tests) from source,
     // the string word positions point into.
     int speakFragments(const QList<SpeechFragment> &fragments, int flags = SVSFDefault, const QString &source = {});
+    // Reaches the sound server and opens the output for the current format
+    // in the background, so that the first Speak starts as quickly as later
+    // ones. It never waits and never fails: Speak reports what goes wrong.
+    void prepareOutput();
     void Pause();
     void Resume();
     bool isPaused() const { return m_paused; }

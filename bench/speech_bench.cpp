@@ -12,6 +12,7 @@
 #include "EspeakSynthesizer.h"
 #include "FliteSynthesizer.h"
 #include "PulseAudioSink.h"
+#include "SinkMonitor.h"
 #include "SpVoice.h"
 
 #include <QCoreApplication>
@@ -19,10 +20,6 @@
 #include <QFile>
 #include <QThread>
 #include <QTimer>
-
-#include <pthread.h>
-#include <pulse/error.h>
-#include <pulse/simple.h>
 
 #include <algorithm>
 #include <atomic>
@@ -79,110 +76,31 @@ public:
     }
 };
 
-// The sink's monitor, recorded on a real-time thread of its own: the time
-// the first loud sample after arm() was heard. A recorder starved by a busy
-// machine reads late, so the time a sample was heard is not the time it was
-// read: the recording is continuous, so sample k was heard at t0 + k / rate,
-// where t0 is the earliest (read time - samples read / rate) seen since
-// arm(). The reader is behind at times but never ahead.
-class Monitor : public QThread
+// The test sink's monitor, recording and in step with the sink; null if it
+// cannot record.
+std::unique_ptr<SinkMonitor> startMonitor()
 {
-public:
-    explicit Monitor(const QString &sink)
-        : m_sink(sink)
-    {}
-    std::atomic<bool> stop = false;
+    auto monitor = std::make_unique<SinkMonitor>(qEnvironmentVariable("SONTI_TEST_SINK", "sonti_null").toStdString());
+    if (!monitor->start())
+        return nullptr;
+    // An idle null sink runs ahead of its monitor until a recorder has been
+    // attached for a while; a sound card has no such lag to wait out.
+    QThread::msleep(2500);
+    return monitor;
+}
 
-    void arm()
-    {
-        std::lock_guard lock(m_mutex);
-        m_loudFrame = -1;
-        m_armed = true;
-        m_lagMs = 0;
-        // Dated afresh each time: an idle null sink renders ahead of time
-        // until it has had a recorder for a while, which would date every
-        // later sample too early.
-        m_start = {};
-    }
-    // How far behind the recorder read since arm(), at worst, in ms: what a
-    // recorder dating samples by their read time would have been wrong by.
-    double lagMs()
-    {
-        std::lock_guard lock(m_mutex);
-        return m_lagMs;
-    }
-    // The time the last loud sample so far was heard; none yet: {}.
-    Clock::time_point lastSound()
-    {
-        std::lock_guard lock(m_mutex);
-        if (m_lastLoudFrame < 0)
-            return {};
-        return m_start + std::chrono::microseconds(m_lastLoudFrame * 1000000 / Rate);
-    }
-    // The time the first loud sample since arm() was heard; none yet: {}.
-    Clock::time_point firstSound()
-    {
-        std::lock_guard lock(m_mutex);
-        if (m_loudFrame < 0)
-            return {};
-        return m_start + std::chrono::microseconds(m_loudFrame * 1000000 / Rate);
-    }
-
-protected:
-    void run() override
-    {
-        sched_param priority{};
-        priority.sched_priority = 10;
-        pthread_setschedparam(pthread_self(), SCHED_FIFO, &priority);
-        constexpr int ChunkFrames = Rate / 500;
-        const pa_sample_spec spec{PA_SAMPLE_S16LE, Rate, 1};
-        pa_buffer_attr attr;
-        attr.maxlength = uint32_t(-1);
-        attr.tlength = attr.prebuf = attr.minreq = uint32_t(-1);
-        attr.fragsize = ChunkFrames * 2;
-        int error = 0;
-        const QByteArray device = (m_sink + QStringLiteral(".monitor")).toUtf8();
-        pa_simple *record = pa_simple_new(nullptr, "sonti-speech-bench", PA_STREAM_RECORD, device.constData(),
-                                          "monitor", &spec, nullptr, &attr, &error);
-        if (!record) {
-            std::fprintf(stderr, "cannot record %s: %s\n", device.constData(), pa_strerror(error));
-            return;
-        }
-        qint16 chunk[ChunkFrames];
-        qint64 frames = 0;
-        while (!stop) {
-            if (pa_simple_read(record, chunk, sizeof chunk, &error) < 0)
-                break;
-            const Clock::time_point now = Clock::now();
-            frames += ChunkFrames;
-            std::lock_guard lock(m_mutex);
-            const Clock::time_point start = now - std::chrono::microseconds(frames * 1000000 / Rate);
-            if (m_start == Clock::time_point() || start < m_start)
-                m_start = start;
-            m_lagMs = std::max(m_lagMs, msBetween(m_start, start));
-            for (int i = 0; i < ChunkFrames; ++i) {
-                if (std::abs(int(chunk[i])) > Loud) {
-                    m_lastLoudFrame = frames - ChunkFrames + i;
-                    if (m_armed) {
-                        m_loudFrame = m_lastLoudFrame;
-                        m_armed = false;
-                    }
-                }
-            }
-        }
-        pa_simple_free(record);
-    }
-
-private:
-    static constexpr int Rate = 48000;
-    QString m_sink;
-    std::mutex m_mutex;
-    bool m_armed = false;
-    qint64 m_loudFrame = -1;
-    qint64 m_lastLoudFrame = -1;
-    double m_lagMs = 0;
-    Clock::time_point m_start; // when the recording's first sample was heard
-};
+// An espeak-ng voice through the timing sink (left in sink) that prepares
+// its output as a program does while it starts (the monitor's wait stands
+// for the rest of the start), or, cold, leaves that to its first Speak.
+std::unique_ptr<SpVoice> makeVoice(TimingSink *&sink, bool cold)
+{
+    auto sinkOwner = std::make_unique<TimingSink>();
+    sink = sinkOwner.get();
+    auto voice = std::make_unique<SpVoice>(std::make_unique<EspeakSynthesizer>(), std::move(sinkOwner));
+    if (!cold)
+        voice->prepareOutput();
+    return voice;
+}
 
 double median(std::vector<double> v)
 {
@@ -235,22 +153,21 @@ double percentile(std::vector<double> v, double p)
 }
 }
 
-// sonti-speech-bench --words ROUNDS: speaks a sentence ROUNDS times, the
-// first time right after the voice is made, and prints for every word
+// sonti-speech-bench --words ROUNDS [--cold]: speaks a sentence ROUNDS
+// times, the first time as soon as the voice is made and ready (makeVoice),
+// and prints for every word
 // event "word ROUND ERROR": the time it was delivered less the time its
 // first sample was heard, in ms (negative: early), or "gap ROUND" for a word
 // after the stream ran dry; and for every round "lag ROUND MS", how far the
 // monitor's reader fell behind.
-int wordTiming(int rounds)
+int wordTiming(int rounds, bool cold)
 {
-    auto sinkOwner = std::make_unique<TimingSink>();
-    TimingSink *sink = sinkOwner.get();
-    Monitor monitor(qEnvironmentVariable("SONTI_TEST_SINK", "sonti_null"));
-    monitor.start();
-    // An idle null sink runs ahead of its monitor until a recorder has been
-    // attached for a while; a sound card has no such lag to wait out.
-    QThread::msleep(2500);
-    SpVoice voice(std::make_unique<EspeakSynthesizer>(), std::move(sinkOwner));
+    TimingSink *sink = nullptr;
+    const std::unique_ptr<SpVoice> voiceOwner = makeVoice(sink, cold);
+    SpVoice &voice = *voiceOwner;
+    const std::unique_ptr<SinkMonitor> monitor = startMonitor();
+    if (!monitor)
+        return 1;
     voice.setEventInterests(SVEAllEvents);
     struct Heard
     {
@@ -268,13 +185,13 @@ int wordTiming(int rounds)
     for (int round = 0; round < rounds; ++round) {
         words.clear();
         ended = false;
-        monitor.arm();
+        monitor->arm();
         const int underrunsBefore = sink->underruns();
         voice.Speak(sentence, SVSFlagsAsync | SVSFIsNotXML);
         runUntilEnded(voice, ended, 30000);
         QThread::msleep(300);
         std::lock_guard lock(sink->mutex);
-        const Clock::time_point firstSound = monitor.firstSound();
+        const Clock::time_point firstSound = monitor->firstSound();
         if (firstSound == Clock::time_point() || sink->firstLoudFrame < 0) {
             std::fprintf(stderr, "round %d: no sound heard\n", round);
             continue;
@@ -290,42 +207,39 @@ int wordTiming(int rounds)
                 firstSound + std::chrono::microseconds((word.frame - sink->firstLoudFrame) * 1000000 / 22050);
             std::printf("word %d %.2f\n", round, msBetween(heard, word.arrived));
         }
-        std::printf("lag %d %.2f\n", round, monitor.lagMs());
+        std::printf("lag %d %.2f\n", round, monitor->lagMs());
     }
-    monitor.stop = true;
-    monitor.wait();
     return 0;
 }
 
-// sonti-speech-bench --first-sound ROUNDS: speaks a sentence ROUNDS times
-// in one process, the first right after the voice is made, and prints for
+// sonti-speech-bench --first-sound ROUNDS [--cold]: speaks a sentence
+// ROUNDS times in one process, the first as soon as the voice is made and
+// ready (makeVoice), and prints for
 // each "first_sound ROUND MS" (Speak to the first sound in the monitor) and
 // "first_write ROUND MS" (Speak to the first audio handed to the sink).
-int firstSound(int rounds)
+int firstSound(int rounds, bool cold)
 {
-    auto sinkOwner = std::make_unique<TimingSink>();
-    TimingSink *sink = sinkOwner.get();
-    Monitor monitor(qEnvironmentVariable("SONTI_TEST_SINK", "sonti_null"));
-    monitor.start();
-    QThread::msleep(2500);
-    SpVoice voice(std::make_unique<EspeakSynthesizer>(), std::move(sinkOwner));
+    TimingSink *sink = nullptr;
+    const std::unique_ptr<SpVoice> voiceOwner = makeVoice(sink, cold);
+    SpVoice &voice = *voiceOwner;
+    const std::unique_ptr<SinkMonitor> monitor = startMonitor();
+    if (!monitor)
+        return 1;
     bool ended = false;
     QObject::connect(&voice, &SpVoice::EndStream, &voice, [&] { ended = true; });
     for (int round = 0; round < rounds; ++round) {
         ended = false;
-        monitor.arm();
+        monitor->arm();
         const Clock::time_point spoke = Clock::now();
         voice.Speak(QStringLiteral("The quick brown fox jumps over the lazy dog."), SVSFlagsAsync | SVSFIsNotXML);
         runUntilEnded(voice, ended, 10000);
         QThread::msleep(200);
-        const Clock::time_point heard = monitor.firstSound();
+        const Clock::time_point heard = monitor->firstSound();
         std::lock_guard lock(sink->mutex);
         if (heard != Clock::time_point())
             std::printf("first_sound %d %.2f\n", round, msBetween(spoke, heard));
         std::printf("first_write %d %.2f\n", round, msBetween(spoke, sink->firstWrite));
     }
-    monitor.stop = true;
-    monitor.wait();
     return 0;
 }
 
@@ -334,9 +248,9 @@ int firstSound(int rounds)
 // "pause ROUND MS": from Pause to the last sound heard.
 int pauseLatency(int rounds)
 {
-    Monitor monitor(qEnvironmentVariable("SONTI_TEST_SINK", "sonti_null"));
-    monitor.start();
-    QThread::msleep(2500);
+    const std::unique_ptr<SinkMonitor> monitor = startMonitor();
+    if (!monitor)
+        return 1;
     SpVoice voice(std::make_unique<EspeakSynthesizer>(), std::make_unique<PulseAudioSink>());
     QString text;
     for (int i = 0; i < 20; ++i)
@@ -352,12 +266,10 @@ int pauseLatency(int rounds)
         QEventLoop held;
         QTimer::singleShot(600, &held, &QEventLoop::quit);
         held.exec();
-        std::printf("pause %d %.2f\n", round, msBetween(paused, monitor.lastSound()));
+        std::printf("pause %d %.2f\n", round, msBetween(paused, monitor->lastSound()));
         voice.Resume();
     }
     voice.Speak(QString(), SVSFPurgeBeforeSpeak);
-    monitor.stop = true;
-    monitor.wait();
     return 0;
 }
 
@@ -365,10 +277,11 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
+    const bool cold = args.value(3) == QLatin1String("--cold");
     if (args.value(1) == QLatin1String("--words"))
-        return wordTiming(args.value(2, "10").toInt());
+        return wordTiming(args.value(2, "10").toInt(), cold);
     if (args.value(1) == QLatin1String("--first-sound"))
-        return firstSound(args.value(2, "10").toInt());
+        return firstSound(args.value(2, "10").toInt(), cold);
     if (args.value(1) == QLatin1String("--pause"))
         return pauseLatency(args.value(2, "10").toInt());
     const QString longTextPath = args.value(1, "/usr/share/common-licenses/GPL-3");
@@ -387,10 +300,9 @@ int main(int argc, char *argv[])
     const SpObjectToken espeakVoice = voice.GetVoices().byId(QStringLiteral("eSpeak-NG/gmw/en-US"));
     voice.setVoice(espeakVoice);
     voice.setEventInterests(SVEAllEvents);
-    Monitor monitor(qEnvironmentVariable("SONTI_TEST_SINK", "sonti_null"));
-    monitor.start();
-    // Let the null sink fall into step with the recording first.
-    QThread::msleep(2500);
+    const std::unique_ptr<SinkMonitor> monitor = startMonitor();
+    if (!monitor)
+        return 1;
 
     std::vector<double> toSinkShort, toSinkLong, toSound, wordError;
     Clock::time_point spoke;
@@ -403,7 +315,7 @@ int main(int argc, char *argv[])
     auto runOnce = [&](const QString &text, std::vector<double> &toSink, bool full) {
         words.clear();
         ended = false;
-        monitor.arm();
+        monitor->arm();
         spoke = Clock::now();
         voice.Speak(text, SVSFlagsAsync | SVSFPurgeBeforeSpeak | SVSFIsNotXML);
         runUntilEnded(voice, ended, full ? 30000 : 1500);
@@ -412,7 +324,7 @@ int main(int argc, char *argv[])
         QCoreApplication::processEvents();
         std::lock_guard lock(sink->mutex);
         toSink.push_back(msBetween(spoke, sink->firstWrite));
-        const Clock::time_point firstSound = monitor.firstSound();
+        const Clock::time_point firstSound = monitor->firstSound();
         if (firstSound != Clock::time_point())
             toSound.push_back(msBetween(spoke, firstSound));
         if (full && firstSound != Clock::time_point() && sink->firstLoudFrame >= 0) {
@@ -443,8 +355,6 @@ int main(int argc, char *argv[])
     }
     toSound = soundSoFar;
     voice.setVoice(espeakVoice);
-    monitor.stop = true;
-    monitor.wait();
     std::printf("speak_to_first_write_sentence_ms %.2f\n", median(toSinkShort));
     std::printf("speak_to_first_write_long_ms %.2f\n", median(toSinkLong));
     std::printf("speak_to_first_sound_ms %.2f\n", median(toSound));

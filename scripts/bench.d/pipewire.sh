@@ -1,8 +1,9 @@
 # PipeWire's PulseAudio server (pipewire-pulse, what most desktops run)
 # next to PulseAudio, in the same run: Speak to the first sound heard
 # (sonti-speech-bench --first-sound), batches alternating between the two
-# servers, Pause to the last sound heard on each (--pause), and word timing
-# on PipeWire, quiet and with two busy loops.
+# servers, each with a process that does not prepare its output (--cold);
+# Pause to the last sound heard on each (--pause), and word timing on
+# PipeWire, quiet and with two busy loops.
 
 # bench_on SERVER COMMAND...: runs the command with that sound server (and
 # a display) of its own, started for it and ended after it.
@@ -18,11 +19,15 @@ bench_on() {
 
 bench_pipewire() {
     local batch server busy=() pid
-    for server in pulseaudio pipewire; do : >"$WORK/first-$server"; done
+    for server in pulseaudio pipewire; do
+        : >"$WORK/first-$server"
+        : >"$WORK/cold-$server"
+    done
     for batch in 1 2 3; do
         for server in pulseaudio pipewire; do
-            sonti_log "first sound on $server, batch $batch: $ROUNDS sentences in one process"
+            sonti_log "first sound on $server, batch $batch: $ROUNDS sentences in one process, and one that does not prepare the output"
             bench_on "$server" "$BENCH" --first-sound "$ROUNDS" >>"$WORK/first-$server"
+            bench_on "$server" "$BENCH" --first-sound 1 --cold >>"$WORK/cold-$server"
         done
     done
     for server in pulseaudio pipewire; do
@@ -42,7 +47,7 @@ bench_pipewire() {
     # first SERVER [first]: the first-sound figures, of every round or only
     # of the first Speak of each process.
     first() {
-        awk -v only="${2:-}" '$1 == "first_sound" && (only == "" || $2 == 0) { print $3 }' "$WORK/first-$1"
+        awk -v only="${2:-}" '$1 == "first_sound" && (only == "" || $2 == 0) { print $3 }' "$WORK/${3:-first}-$1"
     }
     written() { awk '$1 == "first_write" && $2 > 0 { print $3 }' "$WORK/first-$1"; }
     words() {
@@ -58,11 +63,11 @@ bench_pipewire() {
         echo "Speak → first sound in the null sink's monitor, ms, median (min–max), batches of $ROUNDS sentences"
         echo "alternating between the servers; \"first Speak\" is the first of each process (3)."
         echo
-        echo "| Server | Every Speak | First Speak of a process | Speak → first audio handed to the sink, later Speaks | Pause → last sound heard (15 pauses) |"
-        echo "|---|---|---|---|---|"
+        echo "| Server | Every Speak | First Speak of a process | First Speak, output not prepared | Speak → first audio handed to the sink, later Speaks | Pause → last sound heard (15 pauses) |"
+        echo "|---|---|---|---|---|---|"
         for server in pulseaudio pipewire; do
             # shellcheck disable=SC2046
-            echo "| $server | $(bench_stats $(first "$server")) | $(bench_stats $(first "$server" first)) | $(bench_stats $(written "$server")) | $(bench_stats $(awk '$1 == "pause" { print $3 }' "$WORK/pause-$server")) |"
+            echo "| $server | $(bench_stats $(first "$server")) | $(bench_stats $(first "$server" first)) | $(bench_stats $(first "$server" first cold)) | $(bench_stats $(written "$server")) | $(bench_stats $(awk '$1 == "pause" { print $3 }' "$WORK/pause-$server")) |"
         done
         echo
         echo "Word timing on PipeWire: word event delivered against its first sample heard (positive: late)."

@@ -1,6 +1,7 @@
 # Word timing under load: word events (sonti-speech-bench --words) against
 # their sample heard, in a steady process and on the first Speak of a
-# process, each quiet and with two busy loops competing for the cores.
+# process (with the output prepared as the programs do, and without), each
+# quiet and with two busy loops competing for the cores.
 
 bench_words() {
     local case runs load
@@ -25,9 +26,13 @@ bench_words() {
         fi
         sonti_log "word timing, $case: $ROUNDS sentences in one process"
         "$BENCH" --words "$ROUNDS" >"$WORK/words-$case-steady"
-        sonti_log "word timing, $case: the first Speak of 6 processes"
+        sonti_log "word timing, $case: the first Speak of 6 processes, and of 6 that do not prepare the output"
         : >"$WORK/words-$case-first"
-        for runs in 1 2 3 4 5 6; do "$BENCH" --words 1 >>"$WORK/words-$case-first"; done
+        : >"$WORK/words-$case-cold"
+        for runs in 1 2 3 4 5 6; do
+            "$BENCH" --words 1 >>"$WORK/words-$case-first"
+            "$BENCH" --words 1 --cold >>"$WORK/words-$case-cold"
+        done
     done
     for pid in "${busy[@]}"; do kill "$pid"; done
     wait "${busy[@]}" 2>/dev/null || true
@@ -35,7 +40,7 @@ bench_words() {
         echo
         echo "## Word timing under load: $(bench_machine)"
         echo
-        echo "Word event delivered against its first sample heard in the null sink's monitor (positive: late)."
+        echo "Word event delivered against its first sample heard in the null sink's monitor, dated by the sink's clock (positive: late)."
         echo "Words after the stream ran dry are left out: the gap moves the sound, which the monitor cannot date."
         echo "Load average at the start: $load."
         echo
@@ -43,7 +48,9 @@ bench_words() {
         echo "|---|---|---|---|---|---|---|"
         echo "| quiet, $ROUNDS sentences | $(summary "$WORK/words-quiet-steady") |"
         echo "| quiet, first Speak of a process (6) | $(summary "$WORK/words-quiet-first") |"
+        echo "| quiet, first Speak, output not prepared (6) | $(summary "$WORK/words-quiet-cold") |"
         echo "| two busy loops, $ROUNDS sentences | $(summary "$WORK/words-loaded-steady") |"
         echo "| two busy loops, first Speak of a process (6) | $(summary "$WORK/words-loaded-first") |"
+        echo "| two busy loops, first Speak, output not prepared (6) | $(summary "$WORK/words-loaded-cold") |"
     } | bench_append
 }

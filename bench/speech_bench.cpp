@@ -89,17 +89,27 @@ std::unique_ptr<SinkMonitor> startMonitor()
     return monitor;
 }
 
-// An espeak-ng voice through the timing sink (left in sink) that prepares
-// its output as a program does while it starts (the monitor's wait stands
-// for the rest of the start), or, cold, leaves that to its first Speak.
-std::unique_ptr<SpVoice> makeVoice(TimingSink *&sink, bool cold)
+// An espeak-ng voice through the timing sink, and the monitor. The voice
+// prepares its output as a program does while it starts (the monitor's
+// wait stands for the rest of the start), or, cold, leaves that to its
+// first Speak. No monitor: it cannot record.
+struct Rig
 {
-    auto sinkOwner = std::make_unique<TimingSink>();
-    sink = sinkOwner.get();
-    auto voice = std::make_unique<SpVoice>(std::make_unique<EspeakSynthesizer>(), std::move(sinkOwner));
+    TimingSink *sink = nullptr;
+    std::unique_ptr<SpVoice> voice;
+    std::unique_ptr<SinkMonitor> monitor;
+};
+
+Rig makeRig(bool cold)
+{
+    Rig rig;
+    auto sink = std::make_unique<TimingSink>();
+    rig.sink = sink.get();
+    rig.voice = std::make_unique<SpVoice>(std::make_unique<EspeakSynthesizer>(), std::move(sink));
     if (!cold)
-        voice->prepareOutput();
-    return voice;
+        rig.voice->prepareOutput();
+    rig.monitor = startMonitor();
+    return rig;
 }
 
 double median(std::vector<double> v)
@@ -154,7 +164,7 @@ double percentile(std::vector<double> v, double p)
 }
 
 // sonti-speech-bench --words ROUNDS [--cold]: speaks a sentence ROUNDS
-// times, the first time as soon as the voice is made and ready (makeVoice),
+// times, the first time as soon as the voice is made and ready (makeRig),
 // and prints for every word
 // event "word ROUND ERROR": the time it was delivered less the time its
 // first sample was heard, in ms (negative: early), or "gap ROUND" for a word
@@ -162,12 +172,12 @@ double percentile(std::vector<double> v, double p)
 // monitor's reader fell behind.
 int wordTiming(int rounds, bool cold)
 {
-    TimingSink *sink = nullptr;
-    const std::unique_ptr<SpVoice> voiceOwner = makeVoice(sink, cold);
-    SpVoice &voice = *voiceOwner;
-    const std::unique_ptr<SinkMonitor> monitor = startMonitor();
-    if (!monitor)
+    const Rig rig = makeRig(cold);
+    if (!rig.monitor)
         return 1;
+    SpVoice &voice = *rig.voice;
+    TimingSink *sink = rig.sink;
+    SinkMonitor *monitor = rig.monitor.get();
     voice.setEventInterests(SVEAllEvents);
     struct Heard
     {
@@ -214,17 +224,17 @@ int wordTiming(int rounds, bool cold)
 
 // sonti-speech-bench --first-sound ROUNDS [--cold]: speaks a sentence
 // ROUNDS times in one process, the first as soon as the voice is made and
-// ready (makeVoice), and prints for
+// ready (makeRig), and prints for
 // each "first_sound ROUND MS" (Speak to the first sound in the monitor) and
 // "first_write ROUND MS" (Speak to the first audio handed to the sink).
 int firstSound(int rounds, bool cold)
 {
-    TimingSink *sink = nullptr;
-    const std::unique_ptr<SpVoice> voiceOwner = makeVoice(sink, cold);
-    SpVoice &voice = *voiceOwner;
-    const std::unique_ptr<SinkMonitor> monitor = startMonitor();
-    if (!monitor)
+    const Rig rig = makeRig(cold);
+    if (!rig.monitor)
         return 1;
+    SpVoice &voice = *rig.voice;
+    TimingSink *sink = rig.sink;
+    SinkMonitor *monitor = rig.monitor.get();
     bool ended = false;
     QObject::connect(&voice, &SpVoice::EndStream, &voice, [&] { ended = true; });
     for (int round = 0; round < rounds; ++round) {

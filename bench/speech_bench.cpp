@@ -89,10 +89,10 @@ std::unique_ptr<SinkMonitor> startMonitor()
     return monitor;
 }
 
-// An espeak-ng voice through the timing sink, and the monitor. The voice
-// prepares its output as a program does while it starts (the monitor's
-// wait stands for the rest of the start), or, cold, leaves that to its
-// first Speak. No monitor: it cannot record.
+// An espeak-ng voice through the timing sink, and the monitor. The voice is
+// loaded and the output prepared as sonti-say does while it starts (the
+// monitor's wait stands for the rest of the start), or, cold, both are left
+// to the first Speak. No monitor: it cannot record.
 struct Rig
 {
     TimingSink *sink = nullptr;
@@ -105,7 +105,11 @@ Rig makeRig(bool cold)
     Rig rig;
     auto sink = std::make_unique<TimingSink>();
     rig.sink = sink.get();
-    rig.voice = std::make_unique<SpVoice>(std::make_unique<EspeakSynthesizer>(), std::move(sink));
+    auto espeak = std::make_unique<EspeakSynthesizer>();
+    // The voice spoken with (the first) loaded, as sonti-say does.
+    if (!cold)
+        espeak->prepare(espeak->voices().value(0).id);
+    rig.voice = std::make_unique<SpVoice>(std::move(espeak), std::move(sink));
     if (!cold)
         rig.voice->prepareOutput();
     rig.monitor = startMonitor();

@@ -45,7 +45,7 @@ SinkMonitor::~SinkMonitor()
 bool SinkMonitor::start()
 {
     m_thread = std::thread([this] { run(); });
-    for (int waited = 0; waited < 5000; waited += 5) {
+    for (int waited = 0; waited < 10000; waited += 5) {
         {
             std::lock_guard lock(m_mutex);
             if (m_started != 0)
@@ -92,9 +92,12 @@ void SinkMonitor::onContextState(pa_context *context, void *self)
 void SinkMonitor::onStreamState(pa_stream *stream, void *self)
 {
     auto *monitor = static_cast<SinkMonitor *>(self);
-    if (PA_STREAM_IS_GOOD(pa_stream_get_state(stream)))
-        return;
+    const pa_stream_state_t state = pa_stream_get_state(stream);
     std::lock_guard lock(monitor->m_mutex);
+    if (state == PA_STREAM_READY && monitor->m_started == 0)
+        monitor->m_started = 1;
+    if (PA_STREAM_IS_GOOD(state))
+        return;
     if (monitor->m_started == 0) {
         std::fprintf(stderr, "cannot record %s: %s\n", monitor->m_device.c_str(),
                      pa_strerror(pa_context_errno(pa_stream_get_context(stream))));
@@ -151,7 +154,6 @@ void SinkMonitor::read(pa_stream *stream)
 {
     const Clock::time_point now = Clock::now();
     std::lock_guard lock(m_mutex);
-    m_started = 1;
     while (pa_stream_readable_size(stream) > 0) {
         const void *data = nullptr;
         size_t bytes = 0;

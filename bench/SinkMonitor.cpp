@@ -45,7 +45,7 @@ SinkMonitor::~SinkMonitor()
 bool SinkMonitor::start()
 {
     m_thread = std::thread([this] { run(); });
-    for (int waited = 0; waited < 10000; waited += 5) {
+    for (int waited = 0; waited < 30000; waited += 5) {
         {
             std::lock_guard lock(m_mutex);
             if (m_started != 0)
@@ -184,7 +184,9 @@ void SinkMonitor::read(pa_stream *stream)
         return;
     const auto latency = std::chrono::microseconds(int64_t(usec)) * (negative ? -1 : 1);
     const Clock::time_point start = readStart - latency;
-    if (m_start == Clock::time_point() || start < m_start)
+    // Nothing is heard before the monitor has it: a stale report that
+    // says otherwise is wrong.
+    if (start >= m_readStart && (m_start == Clock::time_point() || start < m_start))
         m_start = start;
 }
 
@@ -202,9 +204,9 @@ void SinkMonitor::arm()
 
 SinkMonitor::Clock::time_point SinkMonitor::heardLocked(int64_t frame) const
 {
-    if (frame < 0 || m_start == Clock::time_point())
+    if (frame < 0 || m_readStart == Clock::time_point())
         return {};
-    return m_start + framesToTime(frame);
+    return std::max(m_start, m_readStart) + framesToTime(frame);
 }
 
 SinkMonitor::Clock::time_point SinkMonitor::firstSound()

@@ -21,8 +21,8 @@ struct pa_stream;
 // renders 2 ms ahead of its clock for a 2 ms recorder). The stream's
 // latency counts both, signed: the last frame read was heard at the time
 // of the read less the latency. Each read so dates the recording's first
-// sample; the earliest of these since arm() is kept, as a read whose
-// timing report is stale errs late, never early.
+// sample; the earliest of these since arm() is kept, but never one before
+// the monitor had the sample (a stale timing report can say so).
 class SinkMonitor
 {
 public:

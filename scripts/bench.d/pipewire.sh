@@ -40,7 +40,9 @@ bench_pipewire() {
         (while :; do :; done) &
         busy+=($!)
     done
-    bench_on pipewire "$BENCH" --words "$ROUNDS" >"$WORK/pw-words-loaded"
+    # A server starved for long enough refuses the recorder: the table then
+    # says no words were heard, and the other figures stand.
+    bench_on pipewire "$BENCH" --words "$ROUNDS" >"$WORK/pw-words-loaded" || true
     for pid in "${busy[@]}"; do kill "$pid"; done
     wait "${busy[@]}" 2>/dev/null || true
 

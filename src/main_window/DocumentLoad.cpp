@@ -11,42 +11,20 @@
 #include <QTextDocument>
 
 #include <atomic>
+#include <ctime>
 #include <mutex>
 #include <new>
 #include <utility>
 
 namespace {
 
-// Text goes in by slices of at most SliceUnits UTF-16 code units, as many per
-// turn of the event loop as fit in TurnBudgetMs; the box then lays out only
-// the new blocks and paints what is in view.
-constexpr qsizetype SliceUnits = 64 * 1024;
-constexpr qint64 TurnBudgetMs = 12;
-
-// Where the slice from start ends: after its last line break (\n, \r\n or
-// \r), so every slice begins a block of its own, as the whole text would
-// have. A line longer than a slice goes in whole: the box lays out again the
-// block that an insertion grows, so slices of one long line would cost its
-// square.
-qsizetype sliceEnd(const QString &text, qsizetype start)
+// The processor time this thread has used, ns: what an insertion costs,
+// whatever else the machine runs meanwhile.
+qint64 threadCpuNs()
 {
-    const qsizetype limit = std::min(text.size(), start + SliceUnits);
-    if (limit == text.size())
-        return limit;
-    const auto isBreak = [](QChar c) { return c == u'\n' || c == u'\r'; };
-    qsizetype end = limit;
-    while (end > start && !isBreak(text.at(end - 1)))
-        --end;
-    if (end == start) {
-        end = limit;
-        while (end < text.size() && !isBreak(text.at(end)))
-            ++end;
-        end = std::min(end + 1, text.size());
-    }
-    // "\r\n" is one break.
-    if (text.at(end - 1) == u'\r' && end < text.size() && text.at(end) == u'\n')
-        ++end;
-    return end;
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
 }
 
 } // namespace
@@ -68,6 +46,8 @@ DocumentLoad::DocumentLoad(QPlainTextEdit *textBox, QWidget *owner)
     , m_owner(owner)
 {
     m_fillTimer.setSingleShot(true);
+    // Its pauses are a few milliseconds.
+    m_fillTimer.setTimerType(Qt::PreciseTimer);
     m_fillTimer.callOnTimeout(this, &DocumentLoad::fillSome);
     // A signal rather than a posted lambda: Qt allocates the queued call
     // itself, so nothing made on a reader's thread is freed on this one.
@@ -170,6 +150,7 @@ void DocumentLoad::received(const std::shared_ptr<Job> &job, LoadedDocument docu
     job->title = document.title;
     m_text = std::move(document.text);
     m_done = 0;
+    m_pace = FillPace();
     QTextDocument *current = m_textBox->document();
     m_previous = current;
     m_filling = newDocumentLike(*current);
@@ -183,15 +164,18 @@ void DocumentLoad::fillSome()
 {
     QElapsedTimer clock;
     clock.start();
+    const qint64 turnCpu = threadCpuNs();
     try {
         QTextCursor end(m_filling);
         end.movePosition(QTextCursor::End);
         end.beginEditBlock();
-        while (m_done < m_text.size() && clock.elapsed() < TurnBudgetMs) {
-            const qsizetype to = sliceEnd(m_text, m_done);
+        do {
+            const qsizetype to = FillPace::sliceEnd(m_text, m_done, m_pace.sliceUnits());
+            const qint64 cpu = threadCpuNs();
             end.insertText(m_text.mid(m_done, to - m_done));
+            m_pace.inserted(to - m_done, threadCpuNs() - cpu);
             m_done = to;
-        }
+        } while (m_done < m_text.size() && !FillPace::turnOver(clock.nsecsElapsed()));
         end.endEditBlock();
     } catch (const std::bad_alloc &) {
         const QString path = m_job->path;
@@ -204,7 +188,7 @@ void DocumentLoad::fillSome()
     if (m_progress)
         m_progress->setValue(50 + int(m_done * 50 / std::max<qsizetype>(m_text.size(), 1)));
     if (m_done < m_text.size())
-        m_fillTimer.start(0);
+        m_fillTimer.start(m_pace.turnEnded(clock.nsecsElapsed(), threadCpuNs() - turnCpu));
     else
         finish();
 }

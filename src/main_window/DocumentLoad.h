@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FillPace.h"
 #include "SontiError.h"
 
 #include <QObject>
@@ -23,9 +24,10 @@ struct LoadedDocument;
 // goes into a new QTextDocument that the box shows while it fills, a slice
 // per turn of the event loop: QPlainTextEdit lays out every block of a
 // document it is given whole, on its own thread, so a built document cannot
-// be handed over in one piece without a freeze of seconds. The document the
-// box held stays aside until the new one is complete, so a cancelled or
-// failed load gives it back as it was; the one replaced is freed on a worker.
+// be handed over in one piece without a freeze of seconds. FillPace sizes
+// the slices and spaces the turns. The document the box held stays aside
+// until the new one is complete, so a cancelled or failed load gives it back
+// as it was; the one replaced is freed on a worker.
 //
 // A long load shows OpenProgress, whose Cancel ends it. A new start()
 // cancels the load under way: the last file asked for wins.
@@ -89,5 +91,6 @@ private:
     QPointer<QTextDocument> m_filling;
     QString m_text;
     qsizetype m_done = 0;
+    FillPace m_pace;
     QTimer m_fillTimer;
 };

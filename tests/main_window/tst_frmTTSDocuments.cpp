@@ -280,6 +280,10 @@ private Q_SLOTS:
         QTest::newRow("CR LF across two slices") << QByteArray(65535, 'a') + "\r\nnext\r\n" + line;
         QTest::newRow("CR") << (line + '\r').repeated(4000);
         QTest::newRow("one long line") << line.repeated(4000) + "\nand a short one";
+        // Dear by the line: goes in by small slices, none splitting a break.
+        QTest::newRow("empty lines, CR LF") << QByteArray("\r\n").repeated(150000) + "end";
+        QTest::newRow("long and short lines")
+            << (line.repeated(2000) + "\r\n" + QByteArray("\r\n").repeated(40000)).repeated(3);
         QTest::newRow("UTF-8, blank lines") << QByteArray("Gr\xC3\xBC\xC3\x9F"
                                                           "e \xE2\x82\xAC\n\n")
                                                    .repeated(30000);

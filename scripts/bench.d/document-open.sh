@@ -6,6 +6,9 @@
 # Also the longest stall of the UI thread while the window is up (a 2 ms
 # timer firing late, as both programs log it), and memory once the document
 # is shown: VmRSS, and VmHWM, the peak on the way.
+# SONTI_BENCH_DOC_SIZES: the sizes in MB (default "10 50 250").
+# SONTI_BENCH_BUSY=N: N busy loops compete for the processors throughout,
+# for the stalls of a machine that has other work to do.
 
 # bench_doc_run WHAT START_WHAT COMMAND...: launches with the timing log on,
 # waits for the "WHAT" report and prints "ms stall rss hwm": milliseconds
@@ -68,8 +71,13 @@ bench_document_open() {
     local program="$WORK/program"
     mkdir -p "$program"
     cp "$BUILD/src/startup/sonti" "$program/sonti"
-    local rows=()
-    for size in 10 50 250; do
+    local rows=() busy=() loop
+    for ((loop = 0; loop < ${SONTI_BENCH_BUSY:-0}; loop++)); do
+        # Ends with the benchmark, however that ends.
+        (while kill -0 $$ 2>/dev/null; do :; done) &
+        busy+=($!)
+    done
+    for size in ${SONTI_BENCH_DOC_SIZES:-10 50 250}; do
         local file="$WORK/big$size.txt" bytes=$((size * 1048576))
         while (($(stat -c %s "$file" 2>/dev/null || echo 0) < bytes)); do cat "$TEXT" "$TEXT" "$TEXT" "$TEXT" >>"$file"; done
         truncate -s "$bytes" "$file"
@@ -100,9 +108,11 @@ bench_document_open() {
             rows+=("| $size MB, $label | $(bench_stats "${ms[@]}") | $(bench_stats "${fms[@]}") | $(bench_ratio "$(bench_median "${ms[@]}")" "$(bench_median "${fms[@]}")")× | $(bench_stats "${st[@]}") | $(bench_stats "${fst[@]}") | $(bench_stats "${hwm[@]}") | $(bench_stats "${frss[@]}") | ≤ $budget |")
         done
     done
+    ((${#busy[@]} == 0)) || kill "${busy[@]}"
     {
         echo
         echo "## Opening documents: $(bench_machine)"
+        ((${#busy[@]} == 0)) || { echo; echo "With ${#busy[@]} busy loops competing throughout."; }
         echo
         echo "Median (min–max). Shown: ms to the text box's first paint holding the whole file. Stall: the"
         echo "UI thread's longest wait, ms (budget 100). Memory, MB: Sonti's peak (VmHWM) against the floor"

@@ -2,9 +2,10 @@
 # their sample heard, in a steady process and on the first Speak of a
 # process (with the output prepared as the programs do, and without), each
 # quiet and with two busy loops competing for the cores.
+# SONTI_BENCH_FIRST: how many processes give their first Speak (default 6).
 
 bench_words() {
-    local case runs load
+    local case runs load first="${SONTI_BENCH_FIRST:-6}"
     load="$(cut -d' ' -f1-3 /proc/loadavg)"
     # "word ROUND ERROR" lines: count, median, p95, earliest; "lag ROUND MS":
     # the recorder's worst lag, which a recorder dating samples by the time
@@ -26,10 +27,10 @@ bench_words() {
         fi
         sonti_log "word timing, $case: $ROUNDS sentences in one process"
         "$BENCH" --words "$ROUNDS" >"$WORK/words-$case-steady"
-        sonti_log "word timing, $case: the first Speak of 6 processes, and of 6 that do not prepare the output"
+        sonti_log "word timing, $case: the first Speak of $first processes, and of $first that do not prepare the output"
         : >"$WORK/words-$case-first"
         : >"$WORK/words-$case-cold"
-        for runs in 1 2 3 4 5 6; do
+        for ((runs = 0; runs < first; runs++)); do
             "$BENCH" --words 1 >>"$WORK/words-$case-first"
             "$BENCH" --words 1 --cold >>"$WORK/words-$case-cold"
         done
@@ -47,10 +48,10 @@ bench_words() {
         echo "| Case | Events | Median | p95 | Earliest | Words after a gap | Recorder's worst lag |"
         echo "|---|---|---|---|---|---|---|"
         echo "| quiet, $ROUNDS sentences | $(summary "$WORK/words-quiet-steady") |"
-        echo "| quiet, first Speak of a process (6) | $(summary "$WORK/words-quiet-first") |"
-        echo "| quiet, first Speak, output not prepared (6) | $(summary "$WORK/words-quiet-cold") |"
+        echo "| quiet, first Speak of a process ($first) | $(summary "$WORK/words-quiet-first") |"
+        echo "| quiet, first Speak, output not prepared ($first) | $(summary "$WORK/words-quiet-cold") |"
         echo "| two busy loops, $ROUNDS sentences | $(summary "$WORK/words-loaded-steady") |"
-        echo "| two busy loops, first Speak of a process (6) | $(summary "$WORK/words-loaded-first") |"
-        echo "| two busy loops, first Speak, output not prepared (6) | $(summary "$WORK/words-loaded-cold") |"
+        echo "| two busy loops, first Speak of a process ($first) | $(summary "$WORK/words-loaded-first") |"
+        echo "| two busy loops, first Speak, output not prepared ($first) | $(summary "$WORK/words-loaded-cold") |"
     } | bench_append
 }

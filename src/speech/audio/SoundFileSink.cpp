@@ -21,6 +21,11 @@ namespace {
 constexpr size_t BufferedSamples = 32768;
 constexpr size_t DirectSamples = 8192;
 
+// Committing syncs the file to disk before it replaces the old one. Handing
+// the kernel each few megabytes to write back as they come spares commit()
+// waiting for the whole file at the end.
+constexpr qint64 WritebackBytes = qint64(4) << 20;
+
 // The lengths espeak-ng and sox use for a WAV stream of unknown length.
 constexpr quint32 OpenDataLength = 0x7ffff000;
 
@@ -269,6 +274,21 @@ bool SoundFileSink::writeLocked(QByteArrayView data)
     return written;
 }
 
+void SoundFileSink::startWritebackLocked()
+{
+#ifdef Q_OS_LINUX
+    if (!m_saveFile || m_unsyncedBytes < WritebackBytes)
+        return;
+    m_unsyncedBytes = 0;
+    const off_t end = ::lseek(m_fd, 0, SEEK_CUR);
+    if (end <= m_writebackFrom)
+        return;
+    // Only starts the writing: commit()'s sync still waits for all of it.
+    ::sync_file_range(m_fd, m_writebackFrom, end - m_writebackFrom, SYNC_FILE_RANGE_WRITE);
+    m_writebackFrom = end;
+#endif
+}
+
 bool SoundFileSink::writeSamplesLocked(const short *samples, size_t count)
 {
     const sf_count_t frames = sf_count_t(count) / m_format.channels();
@@ -276,6 +296,8 @@ bool SoundFileSink::writeSamplesLocked(const short *samples, size_t count)
         m_error = failure(reasonFrom(sf_strerror(m_sound)));
         return false;
     }
+    m_unsyncedBytes += qint64(count) * qint64(sizeof(short));
+    startWritebackLocked();
     return true;
 }
 

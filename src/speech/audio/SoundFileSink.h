@@ -60,6 +60,7 @@ private:
     bool writeLocked(QByteArrayView data);
     bool writeSamplesLocked(const short *samples, size_t count);
     bool writeAllToFd(const char *data, qint64 size);
+    void startWritebackLocked();
     SontiError failure(const QString &reason) const;
     void discardLocked();
 
@@ -78,4 +79,6 @@ private:
     qint64 m_flushedThrough = 0;
     qint64 m_streamFrames = 0;
     std::vector<short> m_samples; // converted, not yet handed to libsndfile
+    qint64 m_unsyncedBytes = 0;   // written since the last writeback began
+    qint64 m_writebackFrom = 0;
 };

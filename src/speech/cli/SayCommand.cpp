@@ -8,6 +8,7 @@
 #include "SpVoice.h"
 #include "TextSource.h"
 #include "VoiceChooser.h"
+#include "VoiceOrder.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>
@@ -148,6 +149,8 @@ int SayCommand::prepare()
         if (!speakersError.isError())
             speakers->prepare(format);
     }
+    // The engines sort their voices by it once espeak-ng has listed them.
+    VoiceOrder::loadCollation(QLocale());
     Started started = starting.get();
     if (started.choice.position < 0)
         return usageError(started.choice.error, QStringLiteral("Try 'sonti-say --list-voices' to see the voices."));

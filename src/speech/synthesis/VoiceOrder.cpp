@@ -23,6 +23,17 @@ QString shownText(const VoiceDescription &voice)
 {
     return (voice.description.isEmpty() ? voice.name : voice.description).simplified();
 }
+
+QCollator collatorFor(const QLocale &locale)
+{
+    // The C locale's collation is byte order ("Myanmar" before "Māori"):
+    // sort for it as in English.
+    const bool plain = locale.language() == QLocale::C || locale.language() == QLocale::AnyLanguage;
+    QCollator collator(plain ? QLocale(QLocale::English, QLocale::UnitedStates) : locale);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    collator.setNumericMode(true);
+    return collator;
+}
 }
 
 QStringList VoiceOrder::preferredTags(const QLocale &locale)
@@ -58,12 +69,7 @@ QList<VoiceDescription> VoiceOrder::forLocale(QList<VoiceDescription> voices, co
     if (first >= 0)
         result.append(voices.takeAt(first));
 
-    // The C locale's collation is byte order ("Myanmar" before "Māori"):
-    // sort for it as in English.
-    const bool plain = locale.language() == QLocale::C || locale.language() == QLocale::AnyLanguage;
-    QCollator collator(plain ? QLocale(QLocale::English, QLocale::UnitedStates) : locale);
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    collator.setNumericMode(true);
+    const QCollator collator = collatorFor(locale);
     std::stable_sort(voices.begin(), voices.end(), [&](const VoiceDescription &a, const VoiceDescription &b) {
         if (const int byText = collator.compare(shownText(a), shownText(b)); byText != 0)
             return byText < 0;
@@ -73,4 +79,10 @@ QList<VoiceDescription> VoiceOrder::forLocale(QList<VoiceDescription> voices, co
     });
     result.append(voices);
     return result;
+}
+
+void VoiceOrder::loadCollation(const QLocale &locale)
+{
+    // QCollator opens ICU's collator at its first comparison.
+    collatorFor(locale).compare(QStringLiteral("a"), QStringLiteral("b"));
 }

@@ -98,20 +98,24 @@ private Q_SLOTS:
 
     // Small chunks wait in the sink's buffer, large ones go to libsndfile
     // directly, and a chunk not aligned to a sample is copied: whichever
-    // way each went, the file holds them all in the order written.
+    // way each went, the file holds them all in the order written. Repeated,
+    // they run past the megabytes after which the disk is given them early.
     void chunksOfEverySizeKeepTheirOrder_data()
     {
         QTest::addColumn<int>("type");
-        QTest::newRow("16-bit mono") << int(SAFT22kHz16BitMono);
-        QTest::newRow("16-bit stereo") << int(SAFT16kHz16BitStereo);
-        QTest::newRow("8-bit mono") << int(SAFT8kHz8BitMono);
+        QTest::addColumn<int>("repeats");
+        QTest::newRow("16-bit mono") << int(SAFT22kHz16BitMono) << 1;
+        QTest::newRow("16-bit stereo") << int(SAFT16kHz16BitStereo) << 1;
+        QTest::newRow("8-bit mono") << int(SAFT8kHz8BitMono) << 1;
+        QTest::newRow("16-bit stereo, 10 MB") << int(SAFT16kHz16BitStereo) << 30;
     }
     void chunksOfEverySizeKeepTheirOrder()
     {
         QFETCH(int, type);
+        QFETCH(int, repeats);
         SpAudioFormat format;
         format.setType(type);
-        const QString path = m_dir.filePath(QStringLiteral("chunks-%1.wav").arg(type));
+        const QString path = m_dir.filePath(QStringLiteral("chunks-%1-%2.wav").arg(type).arg(repeats));
         // Lengths that are no multiple of the ramp's period of 200, so that
         // chunks written out of order would show; some at an odd address.
         const struct
@@ -124,10 +128,12 @@ private Q_SLOTS:
         {
             SoundFileSink sink(path, format);
             QVERIFY(!sink.start(1, format).isError());
-            for (const auto &[frames, unaligned] : chunks) {
-                const QByteArray chunk = QByteArray(unaligned ? 1 : 0, '\0') + ramp(format, frames, total);
-                QVERIFY(sink.write(QByteArrayView(chunk).sliced(unaligned ? 1 : 0)));
-                total += frames;
+            for (int round = 0; round < repeats; ++round) {
+                for (const auto &[frames, unaligned] : chunks) {
+                    const QByteArray chunk = QByteArray(unaligned ? 1 : 0, '\0') + ramp(format, frames, total);
+                    QVERIFY(sink.write(QByteArrayView(chunk).sliced(unaligned ? 1 : 0)));
+                    total += frames;
+                }
             }
             QCOMPARE(sink.position().frames, total);
             QVERIFY2(!sink.commit().isError(), qPrintable(sink.error().toString()));

@@ -111,7 +111,7 @@ Rig makeRig(bool cold)
         espeak->prepare(espeak->voices().value(0).id);
     rig.voice = std::make_unique<SpVoice>(std::move(espeak), std::move(sink));
     if (!cold)
-        rig.voice->prepareOutput();
+        rig.voice->prepare();
     rig.monitor = startMonitor();
     return rig;
 }

@@ -174,9 +174,10 @@ void frmTTS::Form_Load()
         MenuIcons->SetItemImage(m_ui.mnuExit->text(), 1);
     });
     runIgnoringErrors(QStringLiteral("LoadSettings"), [this] { LoadSettings(); });
-    // The output of the saved format opens while the window shows.
+    // The output of the saved format opens, and the saved voice loads,
+    // while the window shows.
     if (Voice)
-        Voice->prepareOutput();
+        Voice->prepare();
     FirstPaintReport::watch(this, "shown");
     runIgnoringErrors(QStringLiteral("Show"), [this] { show(); });
 }

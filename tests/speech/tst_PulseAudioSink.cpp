@@ -478,7 +478,7 @@ private Q_SLOTS:
         voice->setAllowAudioOutputFormatChangesOnNextSet(false);
         voice->AudioOutputStream()->Format().setType(SAFT16kHz16BitStereo);
         voice->setAudioOutputStream(voice->AudioOutputStream());
-        voice->prepareOutput();
+        voice->prepare();
         QTRY_COMPARE(streams().size(), 1);
         const QString prepared = streams().first();
         QVERIFY2(prepared.endsWith(QLatin1String("s16le 2ch 16000Hz yes")), qPrintable(prepared));

@@ -78,6 +78,28 @@ private Q_SLOTS:
         QCOMPARE(rig.voice->Voice().Id(), rig.voice->GetVoices().Item(0).Id());
     }
 
+    // prepare loads the current voice ahead and, from then on, each voice
+    // chosen; a stream queued first makes the pending load moot.
+    void prepareLoadsTheVoiceAhead()
+    {
+        Rig rig = makeVoice();
+        const SpObjectTokens voices = rig.voice->GetVoices();
+        rig.voice->setVoice(voices.Item(1));
+        QVERIFY(rig.synthesizer->prepared().isEmpty());
+        rig.voice->prepare();
+        QTRY_COMPARE(rig.synthesizer->prepared(), QStringList{voices.Item(1).voice().id});
+        rig.voice->setVoice(voices.Item(2));
+        QTRY_COMPARE(rig.synthesizer->prepared().size(), 2);
+        QCOMPARE(rig.synthesizer->prepared().last(), voices.Item(2).voice().id);
+
+        SpeechRecorder recorder(*rig.voice);
+        rig.voice->Speak(QStringLiteral("Hello"), SVSFlagsAsync | SVSFIsNotXML);
+        rig.play();
+        QTRY_COMPARE(recorder.count("end"), 1);
+        QCOMPARE(rig.synthesizer->spoken().first().voiceId, voices.Item(2).voice().id);
+        QCOMPARE(rig.synthesizer->prepared().size(), 2);
+    }
+
     void wordPositionsIndexTheTextGiven_data()
     {
         QTest::addColumn<QString>("text");

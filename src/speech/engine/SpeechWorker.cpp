@@ -374,6 +374,16 @@ void SpeechWorker::enqueue(SpeechJob job)
     m_changed.notify_all();
 }
 
+void SpeechWorker::prepare(const QString &voiceId)
+{
+    Q_ASSERT(!onSynthesisThread());
+    {
+        std::lock_guard lock(m_mutex);
+        m_toPrepare = voiceId;
+    }
+    m_changed.notify_all();
+}
+
 void SpeechWorker::purgeThrough(int throughStream)
 {
     Q_ASSERT(!onSynthesisThread());
@@ -434,9 +444,17 @@ void SpeechWorker::run()
         SpeechJob job;
         {
             std::unique_lock lock(m_mutex);
-            m_changed.wait(lock, [this] { return m_stopping || !m_queue.empty(); });
+            m_changed.wait(lock, [this] { return m_stopping || !m_queue.empty() || !m_toPrepare.isEmpty(); });
             if (m_stopping)
                 return;
+            if (m_queue.empty()) {
+                const QString voiceId = std::exchange(m_toPrepare, QString());
+                lock.unlock();
+                m_synthesizer.prepare(voiceId);
+                continue;
+            }
+            // Loading another voice after this stream would only undo its own.
+            m_toPrepare.clear();
             job = std::move(m_queue.front());
             m_queue.pop_front();
             m_runningText = job.text;

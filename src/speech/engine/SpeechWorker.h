@@ -62,6 +62,10 @@ public:
     SpeechWorker &operator=(const SpeechWorker &) = delete;
 
     void enqueue(SpeechJob job);
+    // Loads the voice's data (Synthesizer::prepare) on the synthesis thread
+    // once nothing is queued, so that a later first fragment starts at once.
+    // A stream taken first makes it moot: the voice it speaks is loaded then.
+    void prepare(const QString &voiceId);
     // Cancels every stream queued or running, up to and including
     // throughStream; the caller flushes the sink.
     void purgeThrough(int throughStream);
@@ -84,6 +88,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<SpeechJob> m_queue;
+    QString m_toPrepare;
     // The text of the stream being spoken, to cancel a slice it waits for.
     std::shared_ptr<SpeechText> m_runningText;
     int m_runningStream = 0;

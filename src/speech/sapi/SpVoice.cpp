@@ -100,6 +100,8 @@ void SpVoice::setVoice(const SpObjectToken &token)
     if (known.isNull())
         throw voiceError(QStringLiteral("No such voice: \"%1\"").arg(token.Id()));
     m_voice = known;
+    if (m_preparing)
+        m_worker->prepare(m_voice.voice().id);
 }
 
 void SpVoice::setAudioOutputStream(const std::shared_ptr<SpAudioOutputStream> &stream)
@@ -223,10 +225,13 @@ void SpVoice::purge()
     m_scheduler->dropThrough(m_lastStream, ends);
 }
 
-void SpVoice::prepareOutput()
+void SpVoice::prepare()
 {
     Q_ASSERT(QThread::currentThread() == thread());
     m_sink->prepare(m_format);
+    m_preparing = true;
+    if (!m_voice.isNull())
+        m_worker->prepare(m_voice.voice().id);
 }
 
 void SpVoice::Pause()

@@ -88,10 +88,12 @@ public:
     // Speaks fragments made elsewhere (the markup parser, tests) from source,
     // the string word positions point into.
     int speakFragments(const QList<SpeechFragment> &fragments, int flags = SVSFDefault, const QString &source = {});
-    // Reaches the sound server and opens the output for the current format
-    // in the background, so that the first Speak starts as quickly as later
-    // ones. It never waits and never fails: Speak reports what goes wrong.
-    void prepareOutput();
+    // Reaches the sound server, opens the output for the current format and
+    // loads the current voice in the background, so that the first Speak
+    // starts as quickly as later ones; a voice chosen afterwards is loaded
+    // ahead too. It never waits and never fails: Speak reports what goes
+    // wrong.
+    void prepare();
     void Pause();
     void Resume();
     bool isPaused() const { return m_paused; }
@@ -125,6 +127,7 @@ private:
     Prosody m_prosody;
     bool m_allowFormatChanges = true;
     bool m_paused = false;
+    bool m_preparing = false; // prepare() was called: voices chosen later load ahead
     int m_lastStream = 0;
     QSet<int> m_openStreams;   // queued or speaking
     QSet<int> m_endingStreams; // purged, their EndStream not yet raised

@@ -54,6 +54,18 @@ QList<FakeSynthesizer::Spoken> FakeSynthesizer::spoken() const
     return m_spoken;
 }
 
+QStringList FakeSynthesizer::prepared() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_prepared;
+}
+
+void FakeSynthesizer::prepare(const QString &voiceId)
+{
+    std::lock_guard lock(m_mutex);
+    m_prepared.append(voiceId);
+}
+
 QList<VoiceDescription> FakeSynthesizer::voices()
 {
     std::lock_guard lock(m_mutex);

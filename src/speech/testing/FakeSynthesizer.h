@@ -2,6 +2,8 @@
 
 #include "Synthesizer.h"
 
+#include <QStringList>
+
 #include <mutex>
 
 // A scripted synthesiser for tests of the engine and of the window, with no
@@ -27,10 +29,13 @@ public:
     void setVoices(QList<VoiceDescription> voices);
     void setError(const SontiError &error);
     QList<Spoken> spoken() const;
+    // The voices prepare() was asked to load, in order.
+    QStringList prepared() const;
 
     QList<VoiceDescription> voices() override;
     int sampleRate(const QString &) const override { return m_sampleRate; }
     SontiError synthesize(const SpeechFragment &fragment, const QString &voiceId, SynthesisOutput &output) override;
+    void prepare(const QString &voiceId) override;
 
 private:
     int m_sampleRate;
@@ -40,4 +45,5 @@ private:
     QList<VoiceDescription> m_voices;
     SontiError m_error;
     QList<Spoken> m_spoken;
+    QStringList m_prepared;
 };

@@ -326,7 +326,8 @@ private Q_SLOTS:
         const auto streams = [&daemon] { return playbackStreams(daemon); };
 
         QVERIFY(!sink->start(1, mono).isError());
-        QVERIFY(sink->write(audio) && sink->drain());
+        QVERIFY2(sink->write(audio), qPrintable(sink->error().toString()));
+        QVERIFY2(sink->drain(), qPrintable(sink->error().toString()));
         sink->finish();
         QTRY_COMPARE(streams().size(), 1);
         const QString spare = streams().first();
@@ -356,7 +357,8 @@ private Q_SLOTS:
         QTRY_COMPARE(streams(), QStringList());
 
         QVERIFY(!sink->start(5, mono).isError());
-        QVERIFY(sink->write(audio) && sink->drain());
+        QVERIFY2(sink->write(audio), qPrintable(sink->error().toString()));
+        QVERIFY2(sink->drain(), qPrintable(sink->error().toString()));
         sink->finish();
         QTRY_COMPARE(streams().size(), 1);
         sink.reset();
@@ -430,7 +432,8 @@ private Q_SLOTS:
         sink = std::make_unique<PulseAudioSink>();
         sink->prepare(mono);
         QVERIFY(!sink->start(1, mono).isError());
-        QVERIFY(sink->write(audio) && sink->drain());
+        QVERIFY2(sink->write(audio), qPrintable(sink->error().toString()));
+        QVERIFY2(sink->drain(), qPrintable(sink->error().toString()));
         sink->finish();
         QTRY_COMPARE(streams().size(), 1);
         QTest::qWait(200);
@@ -452,7 +455,8 @@ private Q_SLOTS:
         daemon.resume();
         QVERIFY(!sink->connect().isError());
         QVERIFY(!sink->start(2, mono).isError());
-        QVERIFY(sink->write(audio) && sink->drain());
+        QVERIFY2(sink->write(audio), qPrintable(sink->error().toString()));
+        QVERIFY2(sink->drain(), qPrintable(sink->error().toString()));
         sink->finish();
         QTRY_COMPARE(streams().size(), 1);
         QVERIFY2(streams().first().contains(QLatin1String("1ch 22050Hz")), qPrintable(streams().first()));

@@ -3,10 +3,9 @@
 #include "DocumentFormats.h"
 #include "DocumentKind.h"
 #include "FileDlg.h"
+#include "ModulePaths.h"
 #include "TextDecoder.h"
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
@@ -35,13 +34,9 @@ LoadedDocument failure(int number, const QString &description)
 DocumentFormats *formatsModule()
 {
     static DocumentFormats *const formats = [] {
-        QStringList candidates;
-        if (QCoreApplication::instance()) {
-            const QString program = QCoreApplication::applicationDirPath() + u'/';
-            candidates << program + QStringLiteral(SONTI_FORMATS_MODULE_NAME)
-                       << QDir::cleanPath(program + QStringLiteral(SONTI_FORMATS_MODULE_INSTALLED));
-        }
-        candidates << QStringLiteral(SONTI_FORMATS_MODULE_PATH);
+        const QStringList candidates = ModulePaths::candidates(QStringLiteral(SONTI_FORMATS_MODULE_NAME),
+                                                               QStringLiteral(SONTI_FORMATS_MODULE_INSTALLED),
+                                                               QStringLiteral(SONTI_FORMATS_MODULE_PATH));
         for (const QString &candidate : std::as_const(candidates)) {
             if (!QFileInfo::exists(candidate))
                 continue;

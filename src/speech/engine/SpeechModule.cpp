@@ -1,7 +1,7 @@
 #include "SpeechModule.h"
 
-#include <QCoreApplication>
-#include <QDir>
+#include "ModulePaths.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
@@ -13,13 +13,9 @@ Q_LOGGING_CATEGORY(lcModules, "sonti.speech.modules", QtCriticalMsg)
 
 void *SpeechModule::symbol(const QString &fileName, const char *symbol, QString &error)
 {
-    QStringList candidates;
-    if (QCoreApplication::instance()) {
-        const QString program = QCoreApplication::applicationDirPath() + u'/';
-        candidates << program + fileName
-                   << QDir::cleanPath(program + QStringLiteral(SONTI_SPEECH_MODULES_INSTALLED) + u'/' + fileName);
-    }
-    candidates << QStringLiteral(SONTI_SPEECH_MODULES_BUILT) + u'/' + fileName;
+    const QStringList candidates =
+        ModulePaths::candidates(fileName, QStringLiteral(SONTI_SPEECH_MODULES_INSTALLED) + u'/' + fileName,
+                                QStringLiteral(SONTI_SPEECH_MODULES_BUILT) + u'/' + fileName);
     error = QStringLiteral("%1 is in none of %2").arg(fileName, candidates.join(QStringLiteral(", ")));
     for (const QString &candidate : std::as_const(candidates)) {
         if (!QFileInfo::exists(candidate))

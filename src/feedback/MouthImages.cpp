@@ -3,6 +3,7 @@
 #include "SontiError.h"
 
 #include <QFileInfo>
+#include <QHash>
 #include <QImage>
 #include <QImageReader>
 
@@ -74,9 +75,16 @@ int MouthImages::load(ImageList &list, const QString &prefix, const ErrorHandler
 MouthImages::Pictures MouthImages::read(const QString &prefix)
 {
     Pictures pictures;
+    // Several mouths share a picture: each is read once and shared.
+    QHash<QLatin1String, QImage> byResource;
     try {
-        for (const Entry &entry : entries())
-            pictures.images.append(loadPicture(prefix, entry.resource));
+        for (const Entry &entry : entries()) {
+            const QLatin1String resource(entry.resource);
+            auto found = byResource.constFind(resource);
+            if (found == byResource.constEnd())
+                found = byResource.insert(resource, loadPicture(prefix, entry.resource));
+            pictures.images.append(*found);
+        }
     } catch (const SontiError &error) {
         pictures.error = error;
     }

@@ -15,29 +15,39 @@ WarmStart::WarmStart(const QString &mouthPicturePrefix)
     , m_enginesReady(m_engines.get_future())
     , m_mouthPicturePrefix(mouthPicturePrefix)
 {
-    m_thread = std::thread([this, mouthPicturePrefix] {
-        m_splashPicture.set_value(frmSPLASH::picture());
-        // Thread-safe; the database is filled once for the whole process,
-        // and the fonts' fallbacks, looked up once, are kept for every
-        // thread: the window's first text then waits on neither.
-        QFontDatabase::families();
-        for (bool bold : {false, true})
-            QFontMetrics(frmTTSUi::designFont(bold)).height();
-        m_iconPictures.set_value(frmTTSUi::iconPictures());
-        // The first face picture read loads every image plugin, to ask which
-        // reads it: the window's menu bar would load them too.
-        m_pictures.set_value(MouthImages::read(mouthPicturePrefix));
+    // The engines are the longest to make and, with the face, the last
+    // wanted: made beside the rest, they come ready about when it does.
+    m_engineThread = std::thread([this, mouthPicturePrefix] {
         try {
             m_engines.set_value(EngineSet::installed());
         } catch (...) {
             m_engines.set_exception(std::current_exception());
         }
+        // Reading them loads Qt's image plugins, which the window's menu
+        // bar would load too.
+        m_pictures.set_value(MouthImages::read(mouthPicturePrefix));
     });
+    try {
+        m_thread = std::thread([this] {
+            m_splashPicture.set_value(frmSPLASH::picture());
+            // Thread-safe; the database is filled once for the whole process,
+            // and the fonts' fallbacks, looked up once, are kept for every
+            // thread: the window's first text then waits on neither.
+            QFontDatabase::families();
+            for (bool bold : {false, true})
+                QFontMetrics(frmTTSUi::designFont(bold)).height();
+            m_iconPictures.set_value(frmTTSUi::iconPictures());
+        });
+    } catch (...) {
+        m_engineThread.join();
+        throw;
+    }
 }
 
 WarmStart::~WarmStart()
 {
     m_thread.join();
+    m_engineThread.join();
 }
 
 QImage WarmStart::takeSplashPicture()

@@ -12,13 +12,14 @@
 #include <thread>
 
 // What the main window's construction and load need that takes long and
-// needs no widget, prepared on a thread of its own while the splash and the
-// window are built, in the order they are needed: the splash picture (the
-// splash paints it once its window is made), the font database and the
-// window's fonts (the first text box would fill and load them), the window
-// icon's pictures, the face pictures (and with them Qt's
-// image plugins, which the menu bar's own icon would load) and the speech
-// engines (espeak-ng reads some 300 voice files).
+// needs no widget, prepared on two threads of their own while the splash and
+// the window are built, each in the order it is needed. One makes the splash
+// picture (the splash paints it once its window is made), the font database
+// and the window's fonts (the first text box would fill and load them) and
+// the window icon's pictures; the other, started first, the speech engines
+// (espeak-ng reads some 300 voice files) and then the face pictures (and
+// with them Qt's image plugins, which the menu bar's own icon would load),
+// which the load wants together.
 // Each is taken when the window comes to it, waiting for it if need be;
 // taken again (a second window), it is made afresh. An engine's error comes
 // out where the voice is made, as it would have.
@@ -45,5 +46,6 @@ private:
     std::future<MouthImages::Pictures> m_picturesReady;
     std::future<std::unique_ptr<EngineSet>> m_enginesReady;
     QString m_mouthPicturePrefix;
+    std::thread m_engineThread;
     std::thread m_thread;
 };

@@ -154,6 +154,7 @@ void SinkMonitor::read(pa_stream *stream)
 {
     const Clock::time_point now = Clock::now();
     std::lock_guard lock(m_mutex);
+    const int64_t before = m_frames;
     while (pa_stream_readable_size(stream) > 0) {
         const void *data = nullptr;
         size_t bytes = 0;
@@ -174,7 +175,11 @@ void SinkMonitor::read(pa_stream *stream)
         m_frames += count;
         pa_stream_drop(stream);
     }
-    const Clock::time_point readStart = now - framesToTime(m_frames);
+    // The sink plays what it hands the monitor from then on: the first
+    // sample read now is heard no earlier than now.
+    if (m_frames == before)
+        return;
+    const Clock::time_point readStart = now - framesToTime(before);
     if (m_readStart == Clock::time_point() || readStart < m_readStart)
         m_readStart = readStart;
     m_lagMs = std::max(m_lagMs, msBetween(m_readStart, readStart));
@@ -183,7 +188,7 @@ void SinkMonitor::read(pa_stream *stream)
     if (pa_stream_get_latency(stream, &usec, &negative) < 0)
         return;
     const auto latency = std::chrono::microseconds(int64_t(usec)) * (negative ? -1 : 1);
-    const Clock::time_point start = readStart - latency;
+    const Clock::time_point start = now - framesToTime(m_frames) - latency;
     // Nothing is heard before the monitor has it: a stale report that
     // says otherwise is wrong.
     if (start >= m_readStart && (m_start == Clock::time_point() || start < m_start))

@@ -22,7 +22,10 @@ struct pa_stream;
 // latency counts both, signed: the last frame read was heard at the time
 // of the read less the latency. Each read so dates the recording's first
 // sample; the earliest of these since arm() is kept, but never one before
-// the monitor had the sample (a stale timing report can say so).
+// the monitor had the sample: the first sample of each read is heard no
+// earlier than the read. (A stale timing report can say otherwise, and
+// PipeWire's server always does: it reports no latency for a monitor, which
+// would date a whole cycle of audio before the sink had it.)
 class SinkMonitor
 {
 public:
@@ -66,5 +69,5 @@ private:
     int64_t m_lastLoudFrame = -1;
     double m_lagMs = 0;
     Clock::time_point m_start;     // when the recording's first sample was heard
-    Clock::time_point m_readStart; // the same, by the time of the reads alone
+    Clock::time_point m_readStart; // the earliest it can be, by the reads alone
 };

@@ -23,10 +23,8 @@ constexpr pa_usec_t RequestSize = 10 * PA_USEC_PER_MSEC;
 // Playback starts (and restarts after running dry) once this much is queued;
 // the first write of a stream holds more.
 constexpr pa_usec_t StartAfter = 10 * PA_USEC_PER_MSEC;
-// The clock is the server's last report, moved on by the time since: asked
-// for this often while playing, and never moved on further than this.
+// The clock's reports (PlaybackClock) are asked for this often while playing.
 constexpr pa_usec_t TimingInterval = 4 * PA_USEC_PER_MSEC;
-constexpr pa_usec_t MaxExtrapolation = 100 * PA_USEC_PER_MSEC;
 // A server that does not answer (stopped, or a socket nobody serves) is
 // given up on after this long, whether connecting or opening a stream; a
 // playing stream the server has not asked to feed for StallLimit, unless
@@ -134,19 +132,27 @@ void PulseAudioSink::onWritable(pa_stream *, size_t, void *self)
     pa_threaded_mainloop_signal(sink->m_loop, 0);
 }
 
-void PulseAudioSink::onTiming(pa_stream *stream, int, void *self)
+void PulseAudioSink::onTiming(pa_stream *stream, int success, void *self)
 {
     auto *sink = static_cast<PulseAudioSink *>(self);
-    if (stream == sink->m_stream)
-        sink->m_timingAsked = false;
+    if (stream != sink->m_stream)
+        return;
+    sink->m_timingAsked = false;
+    if (!success)
+        return;
+    sink->reportTimingLocked();
+    // Until the clock knows whether the server moves in steps, reports
+    // follow each other at once: two within a step show it.
+    if (sink->m_clock.playing() && !sink->m_clock.settled())
+        sink->askTimingLocked(true);
 }
 
-void PulseAudioSink::askTimingLocked()
+void PulseAudioSink::askTimingLocked(bool atOnce)
 {
     if (m_timingAsked || !m_stream || pa_stream_get_state(m_stream) != PA_STREAM_READY)
         return;
     const pa_usec_t now = pa_rtclock_now();
-    if (now < m_timingAskedAt + TimingInterval)
+    if (!atOnce && now < m_timingAskedAt + TimingInterval)
         return;
     if (pa_operation *op = pa_stream_update_timing_info(m_stream, &PulseAudioSink::onTiming, this)) {
         pa_operation_unref(op);
@@ -320,6 +326,7 @@ SontiError PulseAudioSink::start(qint64 tag, const SpAudioFormat &format)
     }
     pa_stream_set_write_callback(m_stream, &PulseAudioSink::onWritable, this);
     pa_stream_set_underflow_callback(m_stream, &PulseAudioSink::onUnderflow, this);
+    m_clock.restart();
     m_timingAsked = false;
     m_timingAskedAt = 0;
 
@@ -554,6 +561,20 @@ qint64 PulseAudioSink::writtenFramesLocked() const
     return block > 0 ? m_writtenBytes / block : 0;
 }
 
+bool PulseAudioSink::reportTimingLocked()
+{
+    const pa_timing_info *timing = pa_stream_get_timing_info(m_stream);
+    if (!timing || timing->read_index_corrupt)
+        return false;
+    // Where the server was reading when it reported, less what the device
+    // still held then.
+    const pa_usec_t read =
+        pa_bytes_to_usec(uint64_t(std::max<int64_t>(timing->read_index, 0)), pa_stream_get_sample_spec(m_stream));
+    m_clock.report(pa_timeval_load(&timing->timestamp), int64_t(read) - int64_t(timing->sink_usec),
+                   timing->playing && !m_corked);
+    return true;
+}
+
 AudioSink::Position PulseAudioSink::position()
 {
     Locker lock(m_loop);
@@ -562,22 +583,13 @@ AudioSink::Position PulseAudioSink::position()
     if (m_drained) {
         result.frames = writtenFramesLocked();
     } else if (m_stream && pa_stream_get_state(m_stream) == PA_STREAM_READY) {
-        const pa_timing_info *timing = pa_stream_get_timing_info(m_stream);
-        if (timing && !timing->read_index_corrupt) {
-            // Where the server was reading when it reported, less what the
-            // device still held then, moved on by the time since while
-            // playing. Never past what was written: the sink cannot play
-            // what it was not given.
-            pa_usec_t usec = pa_bytes_to_usec(uint64_t(std::max<int64_t>(timing->read_index, 0)),
-                                              pa_stream_get_sample_spec(m_stream));
-            if (timing->playing && !m_corked) {
-                timeval now;
-                pa_gettimeofday(&now);
-                if (pa_timeval_cmp(&now, &timing->timestamp) > 0)
-                    usec += std::min(pa_timeval_diff(&now, &timing->timestamp), MaxExtrapolation);
-            }
-            usec = usec > timing->sink_usec ? usec - timing->sink_usec : 0;
-            const qint64 frames = qint64(usec * pa_usec_t(m_format.sampleRate()) / PA_USEC_PER_SEC);
+        if (reportTimingLocked()) {
+            timeval now;
+            pa_gettimeofday(&now);
+            const int64_t usec = m_clock.heardAt(pa_timeval_load(&now), !m_corked);
+            const qint64 frames = qint64(usec * m_format.sampleRate() / int64_t(PA_USEC_PER_SEC));
+            // Never past what was written: the sink cannot play what it
+            // was not given.
             m_lastHeard = std::max(m_lastHeard, std::min(frames, writtenFramesLocked()));
         }
         askTimingLocked();

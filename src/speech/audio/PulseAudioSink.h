@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AudioSink.h"
+#include "PlaybackClock.h"
 
 #include <atomic>
 #include <cstdint>
@@ -20,8 +21,9 @@ struct pa_mainloop_api;
 // the device itself is asked for little latency, so audio starts at once
 // and a cork or a disconnect silences it at once. The clock is the server's
 // report of where it reads, asked for every few milliseconds while playing
-// and moved on by the time since, which tracks the sample being heard to
-// about a millisecond, however much is queued.
+// and moved on by the time since (PlaybackClock), which tracks the sample
+// being heard to about a millisecond on PulseAudio, and never runs ahead of
+// it on PipeWire, however much is queued.
 //
 // A stream that ended well leaves a corked, empty spare of its format
 // behind, which the next start of that format takes up: opening a stream
@@ -76,7 +78,9 @@ private:
     bool interruptedLocked();
     void feedLocked();
     // Asks the server where it is playing, unless asked just now.
-    void askTimingLocked();
+    void askTimingLocked(bool atOnce = false);
+    // Gives the clock the stream's last report; false if it has none.
+    bool reportTimingLocked();
     void dropStreamLocked();
     // Opens a stream of that format without waiting for the server.
     pa_stream *openLocked(const SpAudioFormat &format, bool corked);
@@ -106,6 +110,7 @@ private:
     std::uint64_t m_answeredAt = 0;
     qint64 m_writtenBytes = 0;
     qint64 m_lastHeard = 0;
+    PlaybackClock m_clock;
     // The stream heard before m_tag, and how much of it.
     qint64 m_previousTag = 0;
     qint64 m_previousFrames = 0;

@@ -23,6 +23,16 @@ fi
 export XDG_RUNTIME_DIR="$E2E_DIR/runtime"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 E2E_PIDS=()
+# A session bus of the test's own unless the sound server brought one, as a
+# desktop has: without one, Qt's accessibility bridge has libdbus fork the
+# program to look for dbus-launch as its first window shows, and under
+# AddressSanitizer that child of a many-threaded program can hang for good
+# on a lock another thread held, and the window with it.
+if [[ -z "${DBUS_SESSION_BUS_ADDRESS:-}" ]]; then
+    E2E_BUS="$(dbus-daemon --session --fork --print-address=1 --print-pid=1)"
+    export DBUS_SESSION_BUS_ADDRESS="${E2E_BUS%%$'\n'*}"
+    E2E_PIDS+=("${E2E_BUS##*$'\n'}")
+fi
 
 e2e_cleanup() {
     local pid
@@ -42,6 +52,21 @@ HIGHLIGHT=308cc6
 
 fail() {
     echo "FAIL: $*" >&2
+    # What the copy last started printed, and where it is stuck if it is
+    # still running: a failure on a busy machine must say why.
+    if [[ -s "$E2E_DIR/sonti.log" ]]; then
+        echo "--- the program printed:" >&2
+        tail -n 40 "$E2E_DIR/sonti.log" >&2
+    fi
+    if [[ -n "${SONTI_PID:-}" ]] && kill -0 "$SONTI_PID" 2>/dev/null; then
+        echo "--- the program is still running; its threads:" >&2
+        timeout 60 gdb -p "$SONTI_PID" -batch -nx -ex 'thread apply all bt 30' 2>&1 \
+            | grep -E '^(Thread|#)' | head -n 300 >&2 || true
+    elif [[ -n "${SONTI_PID:-}" ]]; then
+        local status=0
+        wait "$SONTI_PID" 2>/dev/null || status=$?
+        echo "--- the program is no longer running (exit status $status)" >&2
+    fi
     exit 1
 }
 

@@ -32,6 +32,10 @@ constexpr pa_usec_t TimingInterval = 4 * PA_USEC_PER_MSEC;
 constexpr pa_usec_t AnswerTimeout = 1000 * PA_USEC_PER_MSEC;
 constexpr pa_usec_t StallLimit = 2000 * PA_USEC_PER_MSEC;
 constexpr int SecondsAhead = 2;
+// espeak-ng begins an utterance with 12 ms of digital silence: that much,
+// and a little more, is not played, so speech is heard that much sooner.
+// No longer, so that a pause the text asks for at its start stays whole.
+constexpr pa_usec_t LeadToSkip = 20 * PA_USEC_PER_MSEC;
 
 class Locker
 {
@@ -304,6 +308,9 @@ SontiError PulseAudioSink::start(qint64 tag, const SpAudioFormat &format)
     m_format = format;
     m_error = {};
     m_writtenBytes = 0;
+    m_leadBytes = 0;
+    // Silence is zero only in signed samples.
+    m_leading = format.bitsPerSample() == 16;
     m_lastHeard = 0;
     m_drained = false;
     m_ringStart = m_ringSize = 0;
@@ -421,8 +428,9 @@ bool PulseAudioSink::interruptedLocked()
 bool PulseAudioSink::write(QByteArrayView data)
 {
     Locker lock(m_loop);
-    const char *from = data.data();
-    size_t left = size_t(data.size());
+    const size_t skipped = skipLeadLocked(data);
+    const char *from = data.data() + skipped;
+    size_t left = size_t(data.size()) - skipped;
     for (;;) {
         if (interruptedLocked()) {
             if (!m_error.isError())
@@ -558,7 +566,26 @@ void PulseAudioSink::setPaused(bool paused)
 qint64 PulseAudioSink::writtenFramesLocked() const
 {
     const int block = m_format.blockAlign();
-    return block > 0 ? m_writtenBytes / block : 0;
+    return block > 0 ? (m_leadBytes + m_writtenBytes) / block : 0;
+}
+
+size_t PulseAudioSink::skipLeadLocked(QByteArrayView data)
+{
+    if (!m_leading)
+        return 0;
+    const int block = m_format.blockAlign();
+    const pa_sample_spec spec = specOf(m_format);
+    const auto room = qint64(pa_usec_to_bytes(LeadToSkip, &spec)) - m_leadBytes;
+    const qint64 limit = std::min<qint64>(data.size(), room) / block * block;
+    qint64 zeros = 0;
+    while (zeros < limit && data[zeros] == 0)
+        ++zeros;
+    zeros = zeros / block * block;
+    m_leadBytes += zeros;
+    // Sound, or as much silence as is skipped: the rest is played.
+    if (zeros < data.size())
+        m_leading = false;
+    return size_t(zeros);
 }
 
 bool PulseAudioSink::reportTimingLocked()
@@ -587,7 +614,11 @@ AudioSink::Position PulseAudioSink::position()
             timeval now;
             pa_gettimeofday(&now);
             const int64_t usec = m_clock.heardAt(pa_timeval_load(&now), !m_corked);
-            const qint64 frames = qint64(usec * m_format.sampleRate() / int64_t(PA_USEC_PER_SEC));
+            qint64 frames = qint64(usec * m_format.sampleRate() / int64_t(PA_USEC_PER_SEC));
+            // The silence left unplayed counts as heard with the first
+            // sample played.
+            if (frames > 0)
+                frames += m_leadBytes / m_format.blockAlign();
             // Never past what was written: the sink cannot play what it
             // was not given.
             m_lastHeard = std::max(m_lastHeard, std::min(frames, writtenFramesLocked()));

@@ -89,6 +89,8 @@ private:
     void dropSpareLocked();
     void corkLocked(bool cork);
     qint64 writtenFramesLocked() const;
+    // What of data to leave unplayed at the start of a stream.
+    size_t skipLeadLocked(QByteArrayView data);
 
     pa_threaded_mainloop *m_loop = nullptr;
     pa_context *m_context = nullptr;
@@ -109,6 +111,9 @@ private:
     // When the server last asked for audio, or playing (re)started.
     std::uint64_t m_answeredAt = 0;
     qint64 m_writtenBytes = 0;
+    // The digital silence a stream began with, left unplayed (skipLeadLocked).
+    qint64 m_leadBytes = 0;
+    bool m_leading = false;
     qint64 m_lastHeard = 0;
     PlaybackClock m_clock;
     // The stream heard before m_tag, and how much of it.

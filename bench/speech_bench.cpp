@@ -74,6 +74,16 @@ public:
         }
         return PulseAudioSink::write(data);
     }
+
+    // When a frame of the last stream was heard, from when its first loud
+    // frame was: the frames after it follow it at the sample rate, and the
+    // silence the sink left unplayed at the start was heard with its first
+    // sample played. Under mutex.
+    Clock::time_point heardAt(qint64 frame, Clock::time_point firstSound)
+    {
+        frame = std::max(frame, unplayedLead());
+        return firstSound + std::chrono::microseconds((frame - firstLoudFrame) * 1000000 / 22050);
+    }
 };
 
 // The test sink's monitor, recording and in step with the sink; null if it
@@ -217,9 +227,7 @@ int wordTiming(int rounds, bool cold)
                 std::printf("gap %d\n", round);
                 continue;
             }
-            const auto heard =
-                firstSound + std::chrono::microseconds((word.frame - sink->firstLoudFrame) * 1000000 / 22050);
-            std::printf("word %d %.2f\n", round, msBetween(heard, word.arrived));
+            std::printf("word %d %.2f\n", round, msBetween(sink->heardAt(word.frame, firstSound), word.arrived));
         }
         std::printf("lag %d %.2f\n", round, monitor->lagMs());
     }
@@ -345,8 +353,7 @@ int main(int argc, char *argv[])
             toSound.push_back(msBetween(spoke, firstSound));
         if (full && firstSound != Clock::time_point() && sink->firstLoudFrame >= 0) {
             for (const auto &[arrived, frame] : words) {
-                const auto heard =
-                    firstSound + std::chrono::microseconds((frame - sink->firstLoudFrame) * 1000000 / 22050);
+                const auto heard = sink->heardAt(frame, firstSound);
                 wordError.push_back(std::abs(msBetween(heard, arrived)));
                 if (qEnvironmentVariableIsSet("SONTI_BENCH_DEBUG"))
                     std::fprintf(stderr, "word frame %lld error %.1f\n", (long long)frame, msBetween(heard, arrived));

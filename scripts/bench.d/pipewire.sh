@@ -1,7 +1,8 @@
 # PipeWire's PulseAudio server (pipewire-pulse, what most desktops run)
 # next to PulseAudio, in the same run: Speak to the first sound heard
 # (sonti-speech-bench --first-sound), batches alternating between the two
-# servers, each with a process that does not prepare its output (--cold);
+# servers, each with a process that does not prepare its output (--cold)
+# and the floor, a bare client starting a corked stream (sonti-pulse-floor);
 # Pause to the last sound heard on each (--pause), and word timing on
 # PipeWire, quiet and with two busy loops.
 
@@ -22,6 +23,7 @@ bench_pipewire() {
     for server in pulseaudio pipewire; do
         : >"$WORK/first-$server"
         : >"$WORK/cold-$server"
+        : >"$WORK/floor-$server"
     done
     for batch in 1 2 3; do
         for server in pulseaudio pipewire; do
@@ -30,6 +32,7 @@ bench_pipewire() {
             # ("Timeout"): that run is left out and counted.
             bench_on "$server" "$BENCH" --first-sound "$ROUNDS" >>"$WORK/first-$server" || refused+=("$server")
             bench_on "$server" "$BENCH" --first-sound 1 --cold >>"$WORK/cold-$server" || refused+=("$server")
+            bench_on "$server" "$BUILD/bench/sonti-pulse-floor" "$ROUNDS" >>"$WORK/floor-$server" || refused+=("$server")
         done
     done
     for server in pulseaudio pipewire; do
@@ -67,11 +70,11 @@ bench_pipewire() {
         echo "Speak → first sound in the null sink's monitor, ms, median (min–max), batches of $ROUNDS sentences"
         echo "alternating between the servers; \"first Speak\" is the first of each process (3)."
         echo
-        echo "| Server | Every Speak | First Speak of a process | First Speak, output not prepared | Speak → first audio handed to the sink, later Speaks | Pause → last sound heard (15 pauses) |"
-        echo "|---|---|---|---|---|---|"
+        echo "| Server | Every Speak | First Speak of a process | First Speak, output not prepared | Floor: a bare client's corked stream started | Speak → first audio handed to the sink, later Speaks | Pause → last sound heard (15 pauses) |"
+        echo "|---|---|---|---|---|---|---|"
         for server in pulseaudio pipewire; do
             # shellcheck disable=SC2046
-            echo "| $server | $(bench_stats $(first "$server")) | $(bench_stats $(first "$server" first)) | $(bench_stats $(first "$server" first cold)) | $(bench_stats $(written "$server")) | $(bench_stats $(awk '$1 == "pause" { print $3 }' "$WORK/pause-$server")) |"
+            echo "| $server | $(bench_stats $(first "$server")) | $(bench_stats $(first "$server" first)) | $(bench_stats $(first "$server" first cold)) | $(bench_stats $(awk '$1 == "floor_sound" { print $3 }' "$WORK/floor-$server")) | $(bench_stats $(written "$server")) | $(bench_stats $(awk '$1 == "pause" { print $3 }' "$WORK/pause-$server")) |"
         done
         echo
         echo "Word timing on PipeWire: word event delivered against its first sample heard (positive: late)."

@@ -569,6 +569,13 @@ qint64 PulseAudioSink::writtenFramesLocked() const
     return block > 0 ? (m_leadBytes + m_writtenBytes) / block : 0;
 }
 
+qint64 PulseAudioSink::unplayedLead() const
+{
+    Locker lock(m_loop);
+    const int block = m_format.blockAlign();
+    return block > 0 ? m_leadBytes / block : 0;
+}
+
 size_t PulseAudioSink::skipLeadLocked(QByteArrayView data)
 {
     if (!m_leading)

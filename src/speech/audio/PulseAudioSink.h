@@ -55,6 +55,9 @@ public:
     // How often the server ran out of audio in mid-stream since this sink
     // was made: a gap heard, and the clock held while it lasted.
     int underruns() const { return m_underruns.load(); }
+    // The frames of silence the last stream began with that were not
+    // played: they were heard with its first sample played.
+    qint64 unplayedLead() const;
 
 private:
     static void onContextState(pa_context *context, void *self);

@@ -57,6 +57,18 @@ bool SinkMonitor::start()
     return false;
 }
 
+std::unique_ptr<SinkMonitor> SinkMonitor::ofTestSink()
+{
+    const char *sink = std::getenv("SONTI_TEST_SINK");
+    auto monitor = std::make_unique<SinkMonitor>(sink && *sink ? sink : "sonti_null");
+    if (!monitor->start())
+        return nullptr;
+    // An idle null sink runs ahead of its monitor until a recorder has been
+    // attached for a while; a sound card has no such lag to wait out.
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    return monitor;
+}
+
 void SinkMonitor::onContextState(pa_context *context, void *self)
 {
     auto *monitor = static_cast<SinkMonitor *>(self);

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -38,6 +39,9 @@ public:
 
     // Starts recording; false, with a message on standard error, if it cannot.
     bool start();
+    // A monitor of the test sink (SONTI_TEST_SINK, or sonti_null), recording
+    // and in step with the sink; null if it cannot record.
+    static std::unique_ptr<SinkMonitor> ofTestSink();
     void arm();
     // The time the first loud sample since arm() was heard; none yet: {}.
     Clock::time_point firstSound();

@@ -65,15 +65,12 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "usage: sonti-first-sound ROUNDS COMMAND_A... -- COMMAND_B...\n");
         return 2;
     }
-    const char *sink = std::getenv("SONTI_TEST_SINK");
-    SinkMonitor monitor(sink && *sink ? sink : "sonti_null");
-    if (!monitor.start())
+    const std::unique_ptr<SinkMonitor> monitor = SinkMonitor::ofTestSink();
+    if (!monitor)
         return 1;
-    // Let the null sink fall into step with the recording first.
-    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
     for (int round = 0; round < rounds; ++round) {
-        std::printf("A %.1f\n", firstSoundMs(monitor, a));
-        std::printf("B %.1f\n", firstSoundMs(monitor, b));
+        std::printf("A %.1f\n", firstSoundMs(*monitor, a));
+        std::printf("B %.1f\n", firstSoundMs(*monitor, b));
         std::fflush(stdout);
     }
     return 0;

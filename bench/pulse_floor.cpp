@@ -101,12 +101,9 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "usage: sonti-pulse-floor ROUNDS [sonti|default|low]\n");
         return 2;
     }
-    const char *sink = std::getenv("SONTI_TEST_SINK");
-    SinkMonitor monitor(sink && *sink ? sink : "sonti_null");
-    if (!monitor.start())
+    const std::unique_ptr<SinkMonitor> monitor = SinkMonitor::ofTestSink();
+    if (!monitor)
         return 1;
-    // As in sonti-speech-bench: let the null sink fall into step first.
-    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
 
     Client client;
     pa_threaded_mainloop_start(client.loop);
@@ -131,14 +128,14 @@ int main(int argc, char *argv[])
             return 1;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        monitor.arm();
+        monitor->arm();
         pa_threaded_mainloop_lock(client.loop);
         const Clock::time_point started = Clock::now();
         pa_operation_unref(pa_stream_cork(stream, 0, nullptr, nullptr));
         pa_stream_write(stream, tone.data(), tone.size() * sizeof(int16_t), nullptr, 0, PA_SEEK_RELATIVE);
         pa_threaded_mainloop_unlock(client.loop);
         std::this_thread::sleep_for(std::chrono::milliseconds(400));
-        const Clock::time_point heard = monitor.firstSound();
+        const Clock::time_point heard = monitor->firstSound();
         if (heard != Clock::time_point())
             std::printf("floor_sound %d %.2f\n", round,
                         std::chrono::duration<double, std::milli>(heard - started).count());

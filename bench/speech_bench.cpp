@@ -88,16 +88,6 @@ public:
 
 // The test sink's monitor, recording and in step with the sink; null if it
 // cannot record.
-std::unique_ptr<SinkMonitor> startMonitor()
-{
-    auto monitor = std::make_unique<SinkMonitor>(qEnvironmentVariable("SONTI_TEST_SINK", "sonti_null").toStdString());
-    if (!monitor->start())
-        return nullptr;
-    // An idle null sink runs ahead of its monitor until a recorder has been
-    // attached for a while; a sound card has no such lag to wait out.
-    QThread::msleep(2500);
-    return monitor;
-}
 
 // An espeak-ng voice through the timing sink, and the monitor. The voice is
 // loaded and the output prepared as sonti-say does while it starts (the
@@ -122,7 +112,7 @@ Rig makeRig(bool cold)
     rig.voice = std::make_unique<SpVoice>(std::move(espeak), std::move(sink));
     if (!cold)
         rig.voice->prepare();
-    rig.monitor = startMonitor();
+    rig.monitor = SinkMonitor::ofTestSink();
     return rig;
 }
 
@@ -270,7 +260,7 @@ int firstSound(int rounds, bool cold)
 // "pause ROUND MS": from Pause to the last sound heard.
 int pauseLatency(int rounds)
 {
-    const std::unique_ptr<SinkMonitor> monitor = startMonitor();
+    const std::unique_ptr<SinkMonitor> monitor = SinkMonitor::ofTestSink();
     if (!monitor)
         return 1;
     SpVoice voice(std::make_unique<EspeakSynthesizer>(), std::make_unique<PulseAudioSink>());
@@ -324,7 +314,7 @@ int main(int argc, char *argv[])
     const SpObjectToken espeakVoice = voice.GetVoices().byId(QStringLiteral("eSpeak-NG/gmw/en-US"));
     voice.setVoice(espeakVoice);
     voice.setEventInterests(SVEAllEvents);
-    const std::unique_ptr<SinkMonitor> monitor = startMonitor();
+    const std::unique_ptr<SinkMonitor> monitor = SinkMonitor::ofTestSink();
     if (!monitor)
         return 1;
 

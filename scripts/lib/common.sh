@@ -18,6 +18,7 @@ SONTI_TEST_PACKAGES=(
     clang libclang-rt-14-dev clang-format espeak-ng qpdf jq
     qt6-base-private-dev
     dpkg-dev file desktop-file-utils appstream man-db
+    gdb
 )
 
 sonti_log() { printf '== %s\n' "$*"; }
